@@ -29,7 +29,7 @@ bool WriteWholeFile(const std::filesystem::path& path, std::string_view bytes, s
 // Commit() only when every byte was written. Destroying it uncommitted removes the temporary,
 // so the previous target is never damaged by a failed save.
 class AtomicFile {
-public:
+  public:
     AtomicFile() = default;
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -42,7 +42,7 @@ public:
     bool Commit(std::string& error);
     void Abandon();
 
-private:
+  private:
     std::filesystem::path target_;
     std::filesystem::path temp_;
     std::FILE* file_ = nullptr;

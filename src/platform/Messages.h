@@ -11,7 +11,7 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Retry };
 
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     // Shows `text` with an optional caption and returns the button chosen. A sink that cannot
     // ask (an unattended run) answers with the first button of the set.

@@ -12,7 +12,7 @@ namespace folio {
 inline constexpr const char* kDefaultEmail = "yourname@example.com";
 
 class CDocProperties {
-public:
+  public:
     std::string m_strAuthor = "Your name";
     std::string m_strBgBitmap;
     std::string m_strEmail = kDefaultEmail;
@@ -40,7 +40,7 @@ public:
 
     bool operator==(const CDocProperties&) const = default;
 
-private:
+  private:
     static constexpr std::array<COLORREF, 16> MakeCustom() {
         std::array<COLORREF, 16> a{};
         a.fill(0xFFFFFFFF);

@@ -147,8 +147,8 @@ SiteItem* CFolio32Doc::InsertObject(std::int32_t type, std::string tag, int posi
         return nullptr;
     }
     auto node = NewObjectNode(m_Properties, type, clock_.Now());
-    SiteItem* item = m_Tree.Insert(m_Tree.ResolvePosition(selected, position), std::move(tag),
-                                   std::move(node));
+    SiteItem* item =
+        m_Tree.Insert(m_Tree.ResolvePosition(selected, position), std::move(tag), std::move(node));
     m_Tree.Expand(selected);
     m_Tree.RefreshImages(selected);
     UpdateAllViews(nullptr, HINT_LOAD);
@@ -185,8 +185,8 @@ void CFolio32Doc::DeleteCurrent() {
         messages_.Show("You can't delete the root object.", {}, MsgIcon::Exclamation);
         return;
     }
-    if (messages_.Show("Delete the current object and all it's sub-objects?", {},
-                       MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) {
+    if (messages_.Show("Delete the current object and all it's sub-objects?", {}, MsgIcon::Question,
+                       MsgButtons::YesNo) != MsgAnswer::Yes) {
         return;
     }
     SiteItem* next = selected->Next();

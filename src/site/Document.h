@@ -21,7 +21,7 @@ inline constexpr int HINT_LOAD = 0;   // reload from the current node
 inline constexpr int HINT_STORE = 1;  // store into the current node
 
 class DocView {
-public:
+  public:
     virtual ~DocView() = default;
     virtual void OnUpdate(DocView* sender, int hint) = 0;
 };
@@ -29,7 +29,7 @@ public:
 // The dialogs the document runs. Each edits the record it is given in place when it ends with
 // OK (and returns true); Cancel leaves the record as it was.
 class DocumentUI {
-public:
+  public:
     virtual ~DocumentUI() = default;
     virtual bool RunDocumentProperties(CDocProperties& properties) = 0;
     virtual bool RunObjectProperties(CDocInfo& info) = 0;
@@ -43,7 +43,7 @@ struct PositionChoice {
 };
 
 class CFolio32Doc final : private SiteTreeObserver {
-public:
+  public:
     CFolio32Doc(const Clock& clock, DocumentUI& ui, MessageSink& messages);
     ~CFolio32Doc() override;
     CFolio32Doc(const CFolio32Doc&) = delete;
@@ -110,7 +110,7 @@ public:
     PositionChoice PrepareDrop(const SiteItem* target) const;
     SiteItem* DropItem(SiteItem* dragged, SiteItem* target, int position);
 
-private:
+  private:
     void OnSelectionChanged(SiteItem* oldItem, SiteItem* newItem) override;
     void CreateRoot();
 

@@ -12,12 +12,12 @@ namespace folio {
 inline constexpr const char* kDefaultDestDir = "C:\\homepage";
 
 class CGenerateDlg {
-public:
+  public:
     std::string m_strDestDir = kDefaultDestDir;
-    BOOL32 m_bLowercase = 1;      // lowercase tags, picture names and copied paths
-    std::int32_t m_nFileType = 0; // 0 ".htm", 1 ".html"
-    BOOL32 m_bClearDestDir = 0;   // shown, never acted on
-    std::string m_strSpare;       // kept as read and written back
+    BOOL32 m_bLowercase = 1;       // lowercase tags, picture names and copied paths
+    std::int32_t m_nFileType = 0;  // 0 ".htm", 1 ".html"
+    BOOL32 m_bClearDestDir = 0;    // shown, never acted on
+    std::string m_strSpare;        // kept as read and written back
 
     const char* FileExtension() const { return m_nFileType == 1 ? ".html" : ".htm"; }
 };

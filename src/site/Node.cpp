@@ -38,9 +38,9 @@ CNode::CNode(const CDocProperties& defaults, bool withDocument) : m_Info(default
 void CNode::ApplyBannerExpiry(std::int32_t now) {
     if (m_Info.m_nExpireDays == 0) return;
     // 32-bit wrap-around, as the original computed it; done unsigned to stay defined.
-    const auto end = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(m_Info.m_nExpireDays) * static_cast<std::uint32_t>(kSecondsPerDay) +
-        static_cast<std::uint32_t>(m_tStamp));
+    const auto end = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_Info.m_nExpireDays) *
+                                                   static_cast<std::uint32_t>(kSecondsPerDay) +
+                                               static_cast<std::uint32_t>(m_tStamp));
     if (now > end) {
         m_Info.m_bNew = 0;
         m_Info.m_bConstruction = 0;

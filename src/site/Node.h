@@ -38,7 +38,7 @@ class CDocProperties;
 
 // An object's display properties. The "Object properties" dialog of the editor edits it.
 class CDocInfo {
-public:
+  public:
     // Built as for a node "with no document" of a document holding `defaults`: the five
     // per-object values (background, expiry, icon, line image, "New") are empty or 0, the rest
     // come from `defaults`.
@@ -64,7 +64,7 @@ public:
 };
 
 class CNode {
-public:
+  public:
     // A node built with a document (`withDocument`, an inserted object) takes every default of
     // `defaults`; one built with no document (a new root, a node about to be loaded) has no
     // background, icon or line image, expiry 0 and no "New" banner. Either way the node is an

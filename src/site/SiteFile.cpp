@@ -18,7 +18,8 @@ std::uint32_t LoadLe32(const unsigned char* p) {
 
 void StoreLe32(std::string& out, std::uint32_t v) {
     const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
+                           static_cast<char>((v >> 16) & 0xFF),
+                           static_cast<char>((v >> 24) & 0xFF)};
     out.append(bytes, 4);
 }
 
@@ -27,7 +28,10 @@ void StoreLe32(std::string& out, std::uint32_t v) {
 // ---- reading
 
 ArchiveReader::ArchiveReader(std::string_view bytes)
-    : size_(bytes.size()), begin_(bytes.data()), pos_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+    : size_(bytes.size()),
+      begin_(bytes.data()),
+      pos_(bytes.data()),
+      end_(bytes.data() + bytes.size()) {}
 
 ArchiveReader::ArchiveReader(std::FILE* file, std::uint64_t size) : file_(file), size_(size) {
     buffer_.resize(kBlock);
@@ -51,7 +55,7 @@ void ArchiveReader::Need(std::size_t n, const char* what) {
     end_ = buffer_.data() + tail + got;
     if (tail + got < n) {
         throw ArchiveError(Offset(), std::string(std::ferror(file_) ? std::strerror(errno)
-                                                                     : "unexpected end of file") +
+                                                                    : "unexpected end of file") +
                                          " in " + what);
     }
 }
@@ -94,7 +98,8 @@ std::string ArchiveReader::ReadString() {
     while (done < text.size()) {
         // Large strings are copied block by block, never needing a buffer as large as they are.
         if (pos_ == end_) Need(1, "a string");
-        const std::size_t chunk = std::min(text.size() - done, static_cast<std::size_t>(end_ - pos_));
+        const std::size_t chunk =
+            std::min(text.size() - done, static_cast<std::size_t>(end_ - pos_));
         std::memcpy(text.data() + done, pos_, chunk);
         pos_ += chunk;
         done += chunk;
@@ -289,15 +294,15 @@ void WriteTree(ArchiveWriter& ar, const SiteTree& tree) {
     }
 }
 
-void ReadTree(ArchiveReader& ar, SiteTree& tree, const CDocProperties& defaults,
-              std::int32_t now) {
+void ReadTree(ArchiveReader& ar, SiteTree& tree, const CDocProperties& defaults, std::int32_t now) {
     SiteItem* parent = nullptr;  // null: the top level
     InsertWhere where = InsertWhere::AtFirst();
     SiteItem* last = nullptr;
     for (;;) {
         const std::int32_t op = ar.ReadInt();
         switch (op) {
-            case TREE_END: return;
+            case TREE_END:
+                return;
             case TREE_ROOT:
                 parent = nullptr;
                 where = InsertWhere::AtFirst();

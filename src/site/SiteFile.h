@@ -26,18 +26,18 @@ inline constexpr std::int32_t TREE_NEXT_AFTER_UP = 5;
 
 // A site document that cannot be read: where and why.
 class ArchiveError : public std::runtime_error {
-public:
+  public:
     ArchiveError(std::uint64_t offset, const std::string& what)
         : std::runtime_error(what), offset_(offset) {}
     std::uint64_t Offset() const { return offset_; }
 
-private:
+  private:
     std::uint64_t offset_;
 };
 
 // Reads values from a byte source of known size, through a buffer.
 class ArchiveReader {
-public:
+  public:
     // Over bytes held in memory.
     explicit ArchiveReader(std::string_view bytes);
     // Over an open file of `size` bytes, read in blocks.
@@ -48,7 +48,7 @@ public:
     std::uint64_t Offset() const { return consumed_ + static_cast<std::uint64_t>(pos_ - begin_); }
     std::uint64_t Remaining() const { return size_ - Offset(); }
 
-private:
+  private:
     void Need(std::size_t n, const char* what);
     void ReadBytes(void* out, std::size_t n, const char* what);
 
@@ -63,7 +63,7 @@ private:
 
 // Writes values into a buffer that is handed to `sink` in large blocks.
 class ArchiveWriter {
-public:
+  public:
     using Sink = std::function<void(std::string_view)>;
     explicit ArchiveWriter(Sink sink);
     ~ArchiveWriter();
@@ -71,7 +71,7 @@ public:
     void WriteString(std::string_view text);
     void Flush();
 
-private:
+  private:
     Sink sink_;
     std::string buffer_;
 };

@@ -10,26 +10,39 @@ int GetNodeImage(std::int32_t kind, bool selected, int state) {
     switch (state) {
         case IMAGE_NORMAL:
             switch (kind) {
-                case NODE_PAGE: return selected ? 0 : 1;
-                case NODE_PARAGRAPH: return selected ? 8 : 9;
-                case NODE_LINK: return selected ? 4 : 5;
-                default: return 0;
+                case NODE_PAGE:
+                    return selected ? 0 : 1;
+                case NODE_PARAGRAPH:
+                    return selected ? 8 : 9;
+                case NODE_LINK:
+                    return selected ? 4 : 5;
+                default:
+                    return 0;
             }
         case IMAGE_DRAGGED:
             switch (kind) {
-                case NODE_PAGE: return 2;
-                case NODE_PARAGRAPH: return 10;
-                case NODE_LINK: return 6;
-                default: return 0;
+                case NODE_PAGE:
+                    return 2;
+                case NODE_PARAGRAPH:
+                    return 10;
+                case NODE_LINK:
+                    return 6;
+                default:
+                    return 0;
             }
         case IMAGE_DROPTARGET:
             switch (kind) {
-                case NODE_PAGE: return 3;
-                case NODE_PARAGRAPH: return 11;
-                case NODE_LINK: return 7;
-                default: return 0;
+                case NODE_PAGE:
+                    return 3;
+                case NODE_PARAGRAPH:
+                    return 11;
+                case NODE_LINK:
+                    return 7;
+                default:
+                    return 0;
             }
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -56,15 +69,20 @@ void SiteTree::Link(SiteItem* item, SiteItem* parent, InsertWhere where) {
     SiteItem*& last = LastOf(parent);
     SiteItem* before = nullptr;  // the sibling the item goes in front of; null = at the end
     switch (where.kind) {
-        case InsertWhere::First: before = first; break;
-        case InsertWhere::Last: before = nullptr; break;
+        case InsertWhere::First:
+            before = first;
+            break;
+        case InsertWhere::Last:
+            before = nullptr;
+            break;
         case InsertWhere::After:
             // An "after" item that is not a child of this parent appends, as the control did.
             before = (where.after && where.after->parent_ == parent) ? where.after->next_ : nullptr;
             break;
         case InsertWhere::Sort:
             before = first;
-            while (before && CompareNoCase(before->label_, item->label_) <= 0) before = before->next_;
+            while (before && CompareNoCase(before->label_, item->label_) <= 0)
+                before = before->next_;
             break;
     }
     item->parent_ = parent;
@@ -150,7 +168,8 @@ void SiteTree::SetImages(SiteItem* item, int image, int selectedImage) {
 
 void SiteTree::RefreshImages(SiteItem* item) {
     const std::int32_t kind = item->node_ ? item->node_->m_nType : NODE_PAGE;
-    SetImages(item, GetNodeImage(kind, false, IMAGE_NORMAL), GetNodeImage(kind, true, IMAGE_NORMAL));
+    SetImages(item, GetNodeImage(kind, false, IMAGE_NORMAL),
+              GetNodeImage(kind, true, IMAGE_NORMAL));
 }
 
 void SiteTree::Expand(SiteItem* item, bool expanded) {
@@ -167,12 +186,14 @@ void SiteTree::Select(SiteItem* item) {
 TreePlace SiteTree::ResolvePosition(SiteItem* ref, int position) const {
     if (!ref) return {nullptr, InsertWhere::AtLast()};
     switch (position) {
-        case POS_CHILD: return {ref, InsertWhere::Sorted()};
+        case POS_CHILD:
+            return {ref, InsertWhere::Sorted()};
         case POS_BEFORE:
             if (ref->prev_) return {ref->parent_, InsertWhere::AfterItem(ref->prev_)};
             return {ref->parent_, InsertWhere::AtFirst()};
         case POS_AFTER:
-        default: return {ref->parent_, InsertWhere::AfterItem(ref)};
+        default:
+            return {ref->parent_, InsertWhere::AfterItem(ref)};
     }
 }
 

@@ -31,7 +31,7 @@ inline constexpr std::size_t kMaxTagLength = 31;
 class SiteTree;
 
 class SiteItem {
-public:
+  public:
     SiteItem(const SiteItem&) = delete;
     SiteItem& operator=(const SiteItem&) = delete;
 
@@ -46,7 +46,7 @@ public:
     int SelectedImage() const { return selectedImage_; }
     bool Expanded() const { return expanded_; }
 
-private:
+  private:
     friend class SiteTree;
     SiteItem() = default;
 
@@ -64,7 +64,7 @@ private:
 
 // Told of every change, so that a display can mirror the tree.
 class SiteTreeObserver {
-public:
+  public:
     virtual ~SiteTreeObserver() = default;
     virtual void OnItemInserted(SiteItem* /*item*/) {}
     // Called for every removed item, deepest first, while it is still linked in. `nodeDeleted`
@@ -94,7 +94,7 @@ struct TreePlace {
 };
 
 class SiteTree {
-public:
+  public:
     SiteTree() = default;
     ~SiteTree();
     SiteTree(const SiteTree&) = delete;
@@ -148,7 +148,7 @@ public:
     // The item after `item` in a depth-first, pre-order walk of the whole tree.
     static SiteItem* NextInPreorder(const SiteItem* item);
 
-private:
+  private:
     void Link(SiteItem* item, SiteItem* parent, InsertWhere where);
     void Unlink(SiteItem* item);
     SiteItem*& FirstOf(SiteItem* parent) { return parent ? parent->first_ : first_; }
