@@ -13,6 +13,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileIo.h"
+#include "site/GenerateSettings.h"
 
 namespace folio {
 namespace {
@@ -741,6 +742,10 @@ std::string SiteToJson(const CDocProperties& properties, const SiteTree& tree,
 
 bool SiteFromJson(std::string_view json, SiteContents& site, std::int32_t now, std::string& error) {
     try {
+        // What the text leaves out is a new document's.
+        site.properties = CDocProperties{};
+        site.destDir = kDefaultDestDir;
+        site.spare.clear();
         SiteSax sax(site);
         if (!nlohmann::json::sax_parse(json.begin(), json.end(), &sax)) {
             error = sax.Error().empty() ? "invalid JSON" : sax.Error();

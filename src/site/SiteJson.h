@@ -28,10 +28,10 @@ void WriteSiteJson(const std::function<void(std::string_view)>& sink,
 std::string SiteToJson(const CDocProperties& properties, const SiteTree& tree,
                        std::string_view destDir, std::string_view spare);
 
-// Reads a site from JSON text into `site`, which should hold a new document's defaults and an
-// empty tree: members missing from "properties" and "generate" keep the values `site` holds,
-// members missing from an item or its "info" take the values of an object of that kind
-// inserted into the document (stamp 0, no children, an empty tag). Reading is a load: the
+// Reads a site from JSON text into `site`, whose tree should be empty; its properties and
+// generate settings are replaced. Members missing from "properties" and "generate" take a new
+// document's values, members missing from an item or its "info" the values of an object of
+// that kind inserted into the document (stamp 0, no children, an empty tag). Reading is a load: the
 // banner expiry applies at `now`. On failure returns false, sets `error` to
 // "<json path>: <reason>" (for example "items[0].children[2].stamp: expected an integer from
 // -2147483648 to 2147483647") and leaves `site` partly filled, to be thrown away.
