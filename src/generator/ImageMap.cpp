@@ -1,0 +1,136 @@
+// Image maps, GIF picture sizes and the page writer.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "generator/Generator.h"
+
+namespace folio {
+
+namespace {
+
+// The reading unit of image map files.
+constexpr std::size_t kMapPieceSize = 511;
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    const std::string_view tail = text.substr(text.size() - suffix.size());
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != suffix[i]) return false;
+    }
+    return true;
+}
+
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (fields.size() < 4) {
+        i = line.find_first_not_of(" \t\r\v\f", i);
+        if (i == std::string_view::npos) break;
+        const std::size_t end = std::min(line.find_first_of(" \t\r\v\f", i), line.size());
+        fields.push_back(line.substr(i, end - i));
+        i = end;
+    }
+    return fields;
+}
+
+}  // namespace
+
+bool PageGenerator::ReadImageMap(std::string& picture, std::string& expansion,
+                                 std::string& mapAttr) {
+    const std::string name = "imagemap" + std::to_string(++env_.program.mapCounter);
+    if (picture.size() < 4 || !EndsWithNoCase(picture, ".map")) return false;
+    std::string text;
+    if (!env_.files.ReadText(picture, text)) {
+        AppendLog("*** Unable to open Image Map file: " + picture);
+        return false;
+    }
+    expansion += "<MAP NAME=\"" + name + "\">\n";
+    mapAttr = " ismap USEMAP=\"#" + name + "\"";
+
+    std::string folder;
+    const std::string_view all = text;
+    std::size_t pos = 0;
+    while (pos < all.size()) {
+        const std::size_t limit = std::min(pos + kMapPieceSize, all.size());
+        std::size_t end = all.find('\n', pos);
+        std::size_t next = end + 1;
+        if (end == std::string_view::npos || end >= limit) end = next = limit;
+        const std::string_view line = all.substr(pos, end - pos);
+        pos = next;
+
+        if (line.starts_with("#$PATH:")) {
+            folder.assign(line.substr(7));
+        } else if (line.starts_with("#$GIF:")) {
+            folder.append(line.substr(6));
+            picture = folder;
+        } else {
+            const std::vector<std::string_view> f = Fields(line);
+            if (f.size() < 2 || f[0] != "rect") continue;
+            std::string target = StripPath(f[1]);
+            const std::size_t dot = target.rfind('.');
+            if (ext_ == ".html" && dot != std::string::npos && target.size() - dot == 4 &&
+                EndsWithNoCase(target, ".htm")) {
+                target = target.substr(0, dot) + ".html";
+            }
+            expansion += "<AREA SHAPE=RECT COORDS=\"";
+            if (f.size() > 2) expansion += f[2];
+            expansion += ",";
+            if (f.size() > 3) expansion += f[3];
+            expansion += "\" HREF=" + target + ">\n";
+        }
+    }
+    expansion += "</MAP>\n";
+    return true;
+}
+
+std::string PageGenerator::GetGifSizeAttr(std::string_view path) const {
+    if (path.size() < 4 || !EndsWithNoCase(path, ".gif")) return {};
+    std::string header;
+    // A file too short to hold both fields has no size to tell.
+    if (!env_.files.ReadPrefix(path, 10, header) || header.size() < 10) return {};
+    auto byte = [&](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(header[i]));
+    };
+    const unsigned width = byte(6) | byte(7) << 8;
+    const unsigned height = byte(8) | byte(9) << 8;
+    return " width=" + std::to_string(width) + " height=" + std::to_string(height) + " ";
+}
+
+std::string HtmlEntities(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (const char c : text) {
+        switch (static_cast<unsigned char>(c)) {
+            case 0xC5:
+                out += "&Aring;";
+                break;
+            case 0xC6:
+                out += "&AElig;";
+                break;
+            case 0xD8:
+                out += "&Oslash;";
+                break;
+            case 0xE5:
+                out += "&aring;";
+                break;
+            case 0xE6:
+                out += "&aelig;";
+                break;
+            case 0xF8:
+                out += "&oslash;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+void WriteHtml(AtomicFile& file, std::string_view text) {
+    file.Write(ToTextMode(HtmlEntities(text)));
+}
+
+}  // namespace folio
