@@ -13,10 +13,10 @@ GenFixture::GenFixture() {
     dir = fs::temp_directory_path() /
           ("folio_gen_" + std::to_string(rd()) + "_" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    out = dir / "out";
+    outDir = dir / "out";
     fs::create_directories(dir / "templates");
-    fs::create_directories(out);
-    settings.m_strDestDir = out.string();
+    fs::create_directories(outDir);
+    settings.m_strDestDir = outDir.string();
     files_ = std::make_unique<GenFiles>(dir);
 }
 
@@ -32,7 +32,7 @@ void GenFixture::WriteResource(const std::string& relative, const std::string& b
 }
 
 std::string GenFixture::ReadOut(const std::string& name) const {
-    std::ifstream in(out / name, std::ios::binary);
+    std::ifstream in(outDir / name, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();

@@ -64,7 +64,7 @@ class GenFixture : public ::testing::Test {
     std::string Render(SiteItem* item, const std::string& templateText);
 
     std::filesystem::path dir;
-    std::filesystem::path out;
+    std::filesystem::path outDir;
     SiteTree tree;
     CDocProperties props;
     CGenerateDlg settings;
