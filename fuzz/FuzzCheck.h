@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "site/SiteFile.h"
 
 namespace folio::fuzz {
 
@@ -19,6 +22,11 @@ inline constexpr std::int32_t kFuzzNow = 1000000000;
 
 inline void Check(bool ok, const char* what) {
     if (!ok) Fail(what);
+}
+
+// The site as the .fol writer stores it.
+inline std::string FolBytes(const SiteContents& site) {
+    return SiteToBytes(site.properties, site.tree, site.destDir, site.spare);
 }
 
 }  // namespace folio::fuzz
