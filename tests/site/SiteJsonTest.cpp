@@ -338,7 +338,8 @@ TEST(SiteJsonLoad, BannerExpiryApplies) {
         const std::string json = R"({"items":[{"stamp":)" + std::to_string(kNow - c.age) +
                                  R"(,"info":{"expireDays":5,"new":true,"construction":true,
                                  "updated":true}}]})";
-        const CDocInfo& info = FromJson(json).tree.Root()->Node()->m_Info;
+        const SiteContents site = FromJson(json);
+        const CDocInfo& info = site.tree.Root()->Node()->m_Info;
         EXPECT_EQ(info.m_bNew, c.kept ? 1 : 0) << c.age;
         EXPECT_EQ(info.m_bConstruction, c.kept ? 1 : 0) << c.age;
         EXPECT_EQ(info.m_bUpdated, c.kept ? 1 : 0) << c.age;
