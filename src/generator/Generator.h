@@ -98,7 +98,7 @@ class PageGenerator {
 
     // Image maps and pictures.
     bool ReadImageMap(std::string& picture, std::string& expansion, std::string& mapAttr);
-    std::string GetGifSizeAttr(std::string_view path) const;
+    std::string GetGifSizeAttr(std::string_view path);
 
     const std::string& Log() const { return log_; }
     const std::string& HomeLinks() const { return homeLinks_; }
@@ -112,7 +112,8 @@ class PageGenerator {
         log_ += text;
         log_ += "\r\n";
     }
-    const std::string* TemplateText(const std::string& fileName);
+    // A text file of this run (template or image map), read once; null when it cannot be read.
+    const std::string* CachedText(const std::string& fileName);
     void ParsePiece(Expansion& x, std::string_view piece);
     void Assign(Expansion& x, std::string_view content);
     bool Conditional(Expansion& x, std::string_view content);
@@ -130,9 +131,11 @@ class PageGenerator {
     std::string homeLinks_;
     std::string ext_ = ".htm";
     bool lowercase_ = true;
-    // The template files of this run, read once: the text, or nothing for a file that could not
-    // be read.
-    std::unordered_map<std::string, std::optional<std::string>> templates_;
+    // The template and image map files of this run, read once: the text, or nothing for a file
+    // that could not be read. Every use still logs and reports as if the file were read anew.
+    std::unordered_map<std::string, std::optional<std::string>> texts_;
+    // The size attributes of the GIF pictures of this run, by path.
+    std::unordered_map<std::string, std::string> gifSizes_;
 };
 
 // The six national letters written as entities; every other byte unchanged.

@@ -42,8 +42,8 @@ bool PageGenerator::ReadImageMap(std::string& picture, std::string& expansion,
                                  std::string& mapAttr) {
     const std::string name = "imagemap" + std::to_string(++env_.program.mapCounter);
     if (picture.size() < 4 || !EndsWithNoCase(picture, ".map")) return false;
-    std::string text;
-    if (!env_.files.ReadText(picture, text)) {
+    const std::string* text = CachedText(picture);
+    if (!text) {
         AppendLog("*** Unable to open Image Map file: " + picture);
         return false;
     }
@@ -51,7 +51,7 @@ bool PageGenerator::ReadImageMap(std::string& picture, std::string& expansion,
     mapAttr = " ismap USEMAP=\"#" + name + "\"";
 
     std::string folder;
-    const std::string_view all = text;
+    const std::string_view all = *text;
     std::size_t pos = 0;
     while (pos < all.size()) {
         const std::size_t limit = std::min(pos + kMapPieceSize, all.size());
@@ -86,17 +86,21 @@ bool PageGenerator::ReadImageMap(std::string& picture, std::string& expansion,
     return true;
 }
 
-std::string PageGenerator::GetGifSizeAttr(std::string_view path) const {
+std::string PageGenerator::GetGifSizeAttr(std::string_view path) {
     if (path.size() < 4 || !EndsWithNoCase(path, ".gif")) return {};
+    const std::string key(path);
+    if (const auto it = gifSizes_.find(key); it != gifSizes_.end()) return it->second;
+    std::string& attr = gifSizes_[key];
     std::string header;
     // A file too short to hold both fields has no size to tell.
-    if (!env_.files.ReadPrefix(path, 10, header) || header.size() < 10) return {};
+    if (!env_.files.ReadPrefix(path, 10, header) || header.size() < 10) return attr;
     auto byte = [&](std::size_t i) {
         return static_cast<unsigned>(static_cast<unsigned char>(header[i]));
     };
     const unsigned width = byte(6) | byte(7) << 8;
     const unsigned height = byte(8) | byte(9) << 8;
-    return " width=" + std::to_string(width) + " height=" + std::to_string(height) + " ";
+    attr = " width=" + std::to_string(width) + " height=" + std::to_string(height) + " ";
+    return attr;
 }
 
 std::string HtmlEntities(std::string_view text) {

@@ -44,13 +44,13 @@ long long ReadDecimal(std::string_view text) {
 
 }  // namespace
 
-const std::string* PageGenerator::TemplateText(const std::string& fileName) {
-    auto it = templates_.find(fileName);
-    if (it == templates_.end()) {
+const std::string* PageGenerator::CachedText(const std::string& fileName) {
+    auto it = texts_.find(fileName);
+    if (it == texts_.end()) {
         std::optional<std::string> text;
         std::string content;
         if (env_.files.ReadText(fileName, content)) text = std::move(content);
-        it = templates_.emplace(fileName, std::move(text)).first;
+        it = texts_.emplace(fileName, std::move(text)).first;
     }
     return it->second ? &*it->second : nullptr;
 }
@@ -65,7 +65,7 @@ std::unique_ptr<CMacroTable> PageGenerator::CreateNode(const SiteItem* item, int
     env_.reporter.StepProgress();
     env_.reporter.SetCurrentTag(GetTag(item));
 
-    const std::string* text = TemplateText(fileName);
+    const std::string* text = CachedText(fileName);
     if (!text) {
         env_.messages.Show("Unable to open template file: " + fileName, "CreateNode() ERROR",
                            MsgIcon::Exclamation);

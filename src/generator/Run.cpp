@@ -31,7 +31,8 @@ void PageGenerator::BeginRun() {
     copyList_.clear();
     copySet_.clear();
     log_.clear();
-    templates_.clear();
+    texts_.clear();
+    gifSizes_.clear();
     ext_ = env_.settings.FileExtension();
     lowercase_ = env_.settings.m_bLowercase != 0;
 }
@@ -70,7 +71,8 @@ void PageGenerator::FinishRun(GenerateResult result) {
     log_.clear();
     copyList_.clear();
     copySet_.clear();
-    templates_.clear();
+    texts_.clear();
+    gifSizes_.clear();
 }
 
 void PageGenerator::AddToCopyList(std::string_view path) {
