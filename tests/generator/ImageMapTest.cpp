@@ -61,6 +61,21 @@ TEST_F(ImageMapTest, MissingMapFallsBackToItsPath) {
     EXPECT_EQ(Gen().CopyListText(), "[images\\none.map]");
 }
 
+TEST_F(ImageMapTest, EveryUseOfAMapGetsItsBlockAndItsReport) {
+    const std::string out =
+        Render(root, "[@IMAGE=images\\plan.map][IMAGE]\n[@IMAGE=images\\plan.map][IMAGE]");
+    std::string second = kMapHtm;
+    for (std::size_t at; (at = second.find("imagemap1")) != std::string::npos;) {
+        second.replace(at, 9, "imagemap2");
+    }
+    EXPECT_EQ(out, std::string(kMapHtm) + "\n" + second);
+    EXPECT_EQ(Render(root, "[@IMAGE=x.map][@IMAGE=x.map]"), "");
+    EXPECT_EQ(Gen().Log(),
+              "Parsing template file: templates\\Default.hdr.txt\r\n"
+              "*** Unable to open Image Map file: x.map\r\n"
+              "*** Unable to open Image Map file: x.map\r\n");
+}
+
 struct GifCase {
     const char* name;
     const char* file;  // written below images/, or null for none

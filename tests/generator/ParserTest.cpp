@@ -135,3 +135,34 @@ TEST(MacroLookupTest, NamesAndErrors) {
 
 }  // namespace
 }  // namespace folio::test
+
+namespace folio::test {
+namespace {
+
+// Bytes made of the template language's own characters, names and values, so that every
+// construct is cut, nested and unclosed in many ways.
+TEST_F(ParserTest, ArbitraryBytesNeverBreakTheExpansion) {
+    static const std::string_view kParts[] = {
+        "[",     "]",     "@",     "?",     "/",   "=",        "!",
+        "\n",    "#",     "\r",    "[$",    "[$i", ",levels=", "LINKS",
+        "IMAGE", "x.map", "TITLE", "LEVEL", "<",   "\\",       std::string_view("\0", 1),
+        "\xE6"};
+    std::uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    WriteResource("x.map", "#$PATH:\n#$GIF:\nrect\nrect a\nrect a b\nrect a b c d e\n");
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        const unsigned length = next() % 600;
+        for (unsigned i = 0; i < length; ++i) text += kParts[next() % std::size(kParts)];
+        Template(".pgh.txt", text);
+        Template(".lnk.txt", text);
+        Render(child, text);
+    }
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace folio::test
