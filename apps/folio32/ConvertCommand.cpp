@@ -16,13 +16,13 @@ namespace {
 
 enum class Format { Fol, Json };
 
-// ".fol" in any case (the original's files are often SITE.FOL), ".json" as written.
+// The extension in any case: the original's files are often SITE.FOL.
 std::optional<Format> FormatOf(const std::filesystem::path& path) {
     std::string ext = path.extension().string();
-    if (ext == ".json") return Format::Json;
     for (char& c : ext) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
+    if (ext == ".json") return Format::Json;
     if (ext == ".fol") return Format::Fol;
     return std::nullopt;
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "site/DocProperties.h"
+#include "site/GenerateSettings.h"
 #include "site/SiteTree.h"
 
 namespace folio {
@@ -93,7 +94,7 @@ void ReadTree(ArchiveReader& ar, SiteTree& tree, const CDocProperties& defaults,
 struct SiteContents {
     CDocProperties properties;
     SiteTree tree;
-    std::string destDir;
+    std::string destDir = kDefaultDestDir;
     std::string spare;
 };
 

@@ -752,6 +752,12 @@ bool SiteFromJson(std::string_view json, SiteContents& site, std::int32_t now, s
             return false;
         }
         sax.Finish(now);
+        // A site document always holds its root: the file format has no way to say "no items"
+        // (its first opcode announces one), so a site without any is refused here.
+        if (!site.tree.Root()) {
+            error = "items: a site needs at least one item, its root page";
+            return false;
+        }
         return true;
     } catch (const nlohmann::json::exception& e) {
         error = std::string("invalid JSON: ") + e.what();

@@ -191,11 +191,13 @@ TEST(SiteJsonFormat, FixedMembersInFixedOrderWithTwoSpaceIndent) {
     EXPECT_EQ(doc["items"].size(), 2u);
 }
 
-TEST(SiteJsonFormat, EmptyTreeIsAnEmptyItemList) {
+TEST(SiteJsonFormat, EmptyTreeIsAnEmptyItemListThatDoesNotReadBack) {
+    // A site document cannot hold a site without its root, so neither can its JSON form.
     SiteContents s;
     const std::string json = ToJson(s);
     EXPECT_EQ(nlohmann::json::parse(json)["items"], nlohmann::json::array());
-    EXPECT_EQ(FromJson(json).tree.Count(), 0u);
+    EXPECT_EQ(JsonError(json), "items: a site needs at least one item, its root page");
+    EXPECT_EQ(JsonError("{}"), "items: a site needs at least one item, its root page");
 }
 
 struct BadJson {
@@ -320,13 +322,13 @@ TEST(SiteJsonDefaults, GivenInfoMembersKeepTheirValuesAndTheRestAreDefaults) {
 }
 
 TEST(SiteJsonDefaults, MissingDocumentMembersTakeANewDocumentsValues) {
-    const SiteContents site = FromJson(R"({"properties":{"author":"Ann"}})");
+    const SiteContents site = FromJson(R"({"properties":{"author":"Ann"},"items":[{}]})");
     CDocProperties props;
     props.m_strAuthor = "Ann";
     EXPECT_EQ(site.properties, props);
     EXPECT_EQ(site.destDir, kDefaultDestDir);
     EXPECT_EQ(site.spare, "");
-    EXPECT_EQ(site.tree.Count(), 0u);
+    EXPECT_EQ(site.tree.Count(), 1u);
 }
 
 TEST(SiteJsonLoad, BannerExpiryApplies) {
