@@ -70,16 +70,21 @@ TEST_F(WinRootTool, RegistryFaultsRestartAndPrograms) {
              "\\Folio' UninstallString 'C:\\Program Files\\Folio\\Uninstall.exe "
              "\"C:\\Program Files\\Folio\\.UnInst.inf\"'");
     ASSERT_EQ(r.status, 0) << r.out;
-    r = Tool(root(), "reg set HKCU\\Software\\Folio Count 7 --type dword");
+    r = Tool(root(), "reg set 'HKCU\\Software\\Folio' Count 7 --type dword");
     ASSERT_EQ(r.status, 0) << r.out;
-    r = Tool(root(), "reg query HKCU\\software\\folio count");
+    r = Tool(root(), "reg query 'HKCU\\software\\folio' count");
     EXPECT_EQ(r.out, "REG_DWORD 0x7 (7)\n");
     r = Tool(root(),
              "reg query 'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Folio'");
     EXPECT_NE(r.out.find("DisplayName"), std::string::npos) << r.out;
-    r = Tool(root(), "reg query HKLM\\SOFTWARE\\Nowhere");
+    r = Tool(root(), "reg query 'HKLM\\SOFTWARE\\Nowhere'");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.out.find("error 2"), std::string::npos) << r.out;
+
+    // The uninstaller the command line names; here a host script that shows its arguments.
+    const fs::path exe = root() / "drive_c" / "Program Files" / "Folio" / "Uninstall.exe";
+    test::WriteHost(exe, "#!/bin/sh\necho \"ran in $(pwd) with $1\"\n");
+    fs::permissions(exe, fs::perms::owner_exec, fs::perm_options::add);
 
     r = Tool(root(), "programs");
     EXPECT_EQ(r.status, 0) << r.out;
@@ -88,6 +93,12 @@ TEST_F(WinRootTool, RegistryFaultsRestartAndPrograms) {
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("Uninstall.exe"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("C:\\Program Files\\Folio\\.UnInst.inf"), std::string::npos) << r.out;
+    r = Tool(root(), "uninstall folio");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("ran in " + exe.parent_path().string() +
+                         " with C:\\Program Files\\Folio\\.UnInst.inf"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(Tool(root(), "uninstall Nothing").status, 0);
 
     r = Tool(root(), "fault inuse 'C:\\WINNT\\system32'");

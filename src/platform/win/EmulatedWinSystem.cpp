@@ -1318,20 +1318,43 @@ Dword EmulatedWinSystem::RegCloseKey(HKey key) {
 
 Dword EmulatedWinSystem::RegQueryValue(HKey key, std::string_view name, RegValue& value,
                                        Dword bufferSize) {
+    return ReadKey(key, KEY_QUERY_VALUE, [&](const RegKeyNode& node) {
+        const RegValue* v = node.FindValue(name);
+        if (!v) return ERROR_FILE_NOT_FOUND;
+        if (v->ByteSize() > bufferSize) return ERROR_MORE_DATA;
+        value = *v;
+        return ERROR_SUCCESS;
+    });
+}
+
+Dword EmulatedWinSystem::ReadKey(HKey key, Dword access,
+                                 const std::function<Dword(const RegKeyNode&)>& read) {
     HKey root;
     std::vector<std::string> path;
-    Dword access;
-    if (const Dword e = KeyPath(key, root, path, access)) return e;
-    if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    Dword granted;
+    if (const Dword e = KeyPath(key, root, path, granted)) return e;
+    if ((granted & access) != access) return ERROR_ACCESS_DENIED;
     RegistryTree tree;
     if (const Dword e = LoadRegistry(tree)) return e;
     const RegKeyNode* node = tree.Find(root, path);
     if (!node) return ERROR_KEY_DELETED;
-    const RegValue* v = node->FindValue(name);
-    if (!v) return ERROR_FILE_NOT_FOUND;
-    if (v->ByteSize() > bufferSize) return ERROR_MORE_DATA;
-    value = *v;
-    return ERROR_SUCCESS;
+    return read(*node);
+}
+
+Dword EmulatedWinSystem::RegEnumKeys(HKey key, std::vector<std::string>& names) {
+    names.clear();
+    return ReadKey(key, KEY_ENUMERATE_SUB_KEYS, [&](const RegKeyNode& node) {
+        for (const auto& sub : node.subkeys) names.push_back(sub->name);
+        return ERROR_SUCCESS;
+    });
+}
+
+Dword EmulatedWinSystem::RegEnumValues(HKey key, std::vector<std::string>& names) {
+    names.clear();
+    return ReadKey(key, KEY_QUERY_VALUE, [&](const RegKeyNode& node) {
+        for (const auto& v : node.values) names.push_back(v.first);
+        return ERROR_SUCCESS;
+    });
 }
 
 Dword EmulatedWinSystem::ChangeKey(HKey key, Dword access,

@@ -104,6 +104,11 @@ class EmulatedWinSystem final : public WinSystem {
     // The user's name (the profile folder on Windows NT 4).
     const std::string& UserName() const { return user_; }
 
+    // The names of a key's subkeys and values, in their stored order (RegEnumKey and
+    // RegEnumValue, which the installer does not need; the root's tools do).
+    Dword RegEnumKeys(HKey key, std::vector<std::string>& names);
+    Dword RegEnumValues(HKey key, std::vector<std::string>& names);
+
     // Faults that stay switched on in the root (all processes sharing it see them).
     struct Faults {
         std::vector<std::string> inUse;   // delete/overwrite/move: ERROR_SHARING_VIOLATION
@@ -142,6 +147,8 @@ class EmulatedWinSystem final : public WinSystem {
     // Under the lock: loads the registry, lets `change` work on the key (opened with at least
     // `access`), saves the registry when `change` succeeds.
     Dword ChangeKey(HKey key, Dword access, const std::function<Dword(RegKeyNode&)>& change);
+    // Loads the registry and lets `read` look at the key (opened with at least `access`).
+    Dword ReadKey(HKey key, Dword access, const std::function<Dword(const RegKeyNode&)>& read);
     Dword LoadState(RootState& state);
     Dword SaveState(const RootState& state);
     Dword LoadRegistry(RegistryTree& tree);
