@@ -5,8 +5,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "Commands.h"
+#include "SiteInput.h"
 #include "site/Clock.h"
 #include "site/SiteFile.h"
 #include "site/SiteJson.h"
@@ -14,31 +16,17 @@
 namespace folio::cli {
 namespace {
 
-enum class Format { Fol, Json };
-
-// The extension in any case: the original's files are often SITE.FOL.
-std::optional<Format> FormatOf(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (ext == ".json") return Format::Json;
-    if (ext == ".fol") return Format::Fol;
-    return std::nullopt;
-}
-
 struct ConvertOptions {
     std::string in;
     std::string out;
 };
 
 int RunConvert(const ConvertOptions& options) {
-    const std::optional<Format> from = FormatOf(options.in);
-    const std::optional<Format> to = FormatOf(options.out);
+    const std::optional<SiteFormat> from = SiteFormatOf(options.in);
+    const std::optional<SiteFormat> to = SiteFormatOf(options.out);
     for (const auto& [format, name] : {std::pair{from, &options.in}, std::pair{to, &options.out}}) {
         if (!format) {
-            std::cerr << "folio32 convert: " << *name
-                      << ": unknown format; the file name must end in .fol or .json\n"
+            std::cerr << "folio32 convert: " << UnknownFormatMessage(*name) << '\n'
                       << "Run with --help for more information.\n";
             return kExitUsage;
         }
@@ -47,15 +35,13 @@ int RunConvert(const ConvertOptions& options) {
     SiteContents site;
     std::string error;
     const std::int32_t now = SystemClock().Now();
-    const bool loaded = *from == Format::Fol ? LoadSiteFile(options.in, site, now, error)
-                                             : LoadSiteJsonFile(options.in, site, now, error);
-    if (!loaded) {
+    if (!LoadSite(options.in, *from, site, now, error)) {
         std::cerr << "folio32 convert: cannot read " << error << '\n';
         return kExitFailed;
     }
 
     const bool saved =
-        *to == Format::Fol
+        *to == SiteFormat::Fol
             ? SaveSiteFile(options.out, site.properties, site.tree, site.destDir, site.spare, error)
             : SaveSiteJsonFile(options.out, site.properties, site.tree, site.destDir, site.spare,
                                error);
