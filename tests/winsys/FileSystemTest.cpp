@@ -186,10 +186,11 @@ TEST(Layout, RootsAreFoundAndRefused) {
     }
 }
 
-class Files : public ::testing::Test {
+// File operations behave alike on every kind of system.
+class Files : public ::testing::TestWithParam<OsKind> {
   protected:
     void SetUp() override {
-        sys = NewRoot(dir, OS_NT4);
+        sys = NewRoot(dir, GetParam());
         ASSERT_TRUE(sys);
         ASSERT_EQ(sys->CreateDirectory("C:\\Data"), ERROR_SUCCESS);
         ASSERT_EQ(sys->WriteFile("C:\\Data\\ReadMe.TXT", "hello", WriteMode::Replace),
@@ -201,7 +202,7 @@ class Files : public ::testing::Test {
     std::unique_ptr<EmulatedWinSystem> sys;
 };
 
-TEST_F(Files, NamesAreFoundWithoutRegardToCase) {
+TEST_P(Files, NamesAreFoundWithoutRegardToCase) {
     const char* spellings[] = {"C:\\Data\\ReadMe.TXT",  "c:\\DATA\\readme.txt",
                                "C:/data/README.txt",    "c:\\data\\.\\..\\Data\\readme.txt",
                                "C:\\Data\\readme.txt.", "C:\\Data\\\\readme.txt"};
@@ -227,7 +228,7 @@ TEST_F(Files, NamesAreFoundWithoutRegardToCase) {
     EXPECT_NE(sys->GetFileAttributes("c:\\data\\MIXEDCASE\\CAF\xc9.TXT"), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(Files, DriveZIsTheHost) {
+TEST_P(Files, DriveZIsTheHost) {
     const fs::path hostFile = dir.path() / "Outside.txt";
     test::WriteHost(hostFile, "abc");
     const auto win = sys->WindowsPath(hostFile);
@@ -244,7 +245,7 @@ TEST_F(Files, DriveZIsTheHost) {
     EXPECT_EQ(test::ReadHost(Host("C:\\Data\\In.txt")), "abc");
 }
 
-TEST_F(Files, BadNamesAndMissingParts) {
+TEST_P(Files, BadNamesAndMissingParts) {
     struct Case {
         const char* path;
         Dword error;
@@ -270,7 +271,7 @@ TEST_F(Files, BadNamesAndMissingParts) {
     EXPECT_EQ(sys->CreateDirectory(longName), ERROR_FILENAME_EXCED_RANGE);
 }
 
-TEST_F(Files, AttributesSurviveAndFollowTheFile) {
+TEST_P(Files, AttributesSurviveAndFollowTheFile) {
     const std::string f = "C:\\Data\\ReadMe.TXT";
     EXPECT_EQ(sys->GetFileAttributes(f), FILE_ATTRIBUTE_ARCHIVE);
     ASSERT_EQ(sys->SetFileAttributes(f, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -300,7 +301,7 @@ TEST_F(Files, AttributesSurviveAndFollowTheFile) {
               ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(Files, CopyKeepsTimeAndRefusesWhatWindowsRefuses) {
+TEST_P(Files, CopyKeepsTimeAndRefusesWhatWindowsRefuses) {
     const std::string src = "C:\\Data\\ReadMe.TXT";
     fs::last_write_time(Host(src), fs::file_time_type::clock::now() - std::chrono::hours(50));
     FileInfo a, b;
@@ -339,7 +340,7 @@ TEST_F(Files, CopyKeepsTimeAndRefusesWhatWindowsRefuses) {
     EXPECT_EQ(sys->GetFileAttributes("C:\\Data\\x.txt"), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(Files, DeleteCreateAndRemove) {
+TEST_P(Files, DeleteCreateAndRemove) {
     ASSERT_EQ(sys->WriteFile("C:\\Data\\ro.txt", "x", WriteMode::Replace), ERROR_SUCCESS);
     ASSERT_EQ(sys->SetFileAttributes("C:\\Data\\ro.txt", FILE_ATTRIBUTE_READONLY), ERROR_SUCCESS);
     struct Case {
@@ -371,7 +372,7 @@ TEST_F(Files, DeleteCreateAndRemove) {
     EXPECT_EQ(sys->RemoveDirectory("C:\\data"), ERROR_SUCCESS);
 }
 
-TEST_F(Files, FindMatchesPatternsWithoutRegardToCase) {
+TEST_P(Files, FindMatchesPatternsWithoutRegardToCase) {
     for (const char* n : {"b.TXT", "a.txt", "c.dll", "noext"}) {
         ASSERT_EQ(sys->WriteFile(std::string("C:\\Data\\") + n, "x", WriteMode::Replace),
                   ERROR_SUCCESS);
@@ -397,36 +398,51 @@ TEST_F(Files, FindMatchesPatternsWithoutRegardToCase) {
     EXPECT_EQ(found.at(0).attributes, FILE_ATTRIBUTE_ARCHIVE);
 }
 
-TEST_F(Files, MovesAndTheirErrors) {
+TEST_P(Files, MovesAndTheirErrors) {
     ASSERT_EQ(sys->WriteFile("C:\\Data\\other.txt", "other", WriteMode::Replace), ERROR_SUCCESS);
     EXPECT_EQ(sys->MoveFile("C:\\Data\\ReadMe.TXT", "C:\\Data\\other.txt"), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(sys->MoveFile("C:\\Data\\none", "C:\\Data\\x"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(sys->MoveFile("C:\\Data\\ReadMe.TXT", "C:\\None\\x"), ERROR_PATH_NOT_FOUND);
+    ASSERT_EQ(sys->MoveFile("C:\\Data\\ReadMe.TXT", "C:\\Data\\moved.txt"), ERROR_SUCCESS);
+    EXPECT_EQ(test::ReadHost(Host("C:\\Data\\moved.txt")), "hello");
+    // A case-only rename of the same file.
+    ASSERT_EQ(sys->MoveFile("C:\\Data\\moved.txt", "C:\\Data\\MOVED.TXT"), ERROR_SUCCESS);
+    EXPECT_TRUE(fs::exists(dir.path() / "root" / "drive_c" / "Data" / "MOVED.TXT"));
+    // A file moves to another drive, a directory does not.
+    const std::string out = *sys->WindowsPath(dir.path() / "out.txt");
+    EXPECT_EQ(sys->MoveFile("C:\\Data", *sys->WindowsPath(dir.path() / "dir")),
+              ERROR_NOT_SAME_DEVICE);
+    EXPECT_EQ(sys->MoveFile("C:\\Data\\MOVED.TXT", out), ERROR_SUCCESS);
+    EXPECT_EQ(test::ReadHost(dir.path() / "out.txt"), "hello");
+    EXPECT_EQ(sys->GetFileAttributes("C:\\Data\\MOVED.TXT"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(sys->MoveFile("C:\\Data", "C:\\Data2"), ERROR_SUCCESS);
+}
+
+TEST_P(Files, MoveFileExFlags) {
+    ASSERT_EQ(sys->WriteFile("C:\\Data\\other.txt", "other", WriteMode::Replace), ERROR_SUCCESS);
+    if (GetParam() == OS_WIN95) {
+        EXPECT_EQ(sys->MoveFileEx("C:\\Data\\ReadMe.TXT", "C:\\Data\\x", 0),
+                  ERROR_CALL_NOT_IMPLEMENTED);
+        EXPECT_EQ(
+            sys->MoveFileEx("C:\\Data\\ReadMe.TXT", "C:\\Data\\x", MOVEFILE_DELAY_UNTIL_REBOOT),
+            ERROR_CALL_NOT_IMPLEMENTED);
+        return;
+    }
     EXPECT_EQ(sys->MoveFileEx("C:\\Data\\ReadMe.TXT", "C:\\Data\\other.txt", 0),
               ERROR_ALREADY_EXISTS);
-    EXPECT_EQ(sys->MoveFileEx("C:\\Data\\none", "C:\\Data\\x", 0), ERROR_FILE_NOT_FOUND);
     ASSERT_EQ(
         sys->MoveFileEx("C:\\Data\\ReadMe.TXT", "C:\\Data\\other.txt", MOVEFILE_REPLACE_EXISTING),
         ERROR_SUCCESS);
     EXPECT_EQ(test::ReadHost(Host("C:\\Data\\other.txt")), "hello");
-    // A case-only rename of the same file.
-    ASSERT_EQ(sys->MoveFile("C:\\Data\\other.txt", "C:\\Data\\OTHER.TXT"), ERROR_SUCCESS);
-    EXPECT_TRUE(fs::exists(dir.path() / "root" / "drive_c" / "Data" / "OTHER.TXT"));
-    // Between drives a file needs MOVEFILE_COPY_ALLOWED, a directory cannot go at all.
+    // Between drives a file needs MOVEFILE_COPY_ALLOWED.
     const std::string out = *sys->WindowsPath(dir.path() / "moved.txt");
-    EXPECT_EQ(sys->MoveFileEx("C:\\Data\\OTHER.TXT", out, 0), ERROR_NOT_SAME_DEVICE);
-    EXPECT_EQ(sys->MoveFileEx("C:\\Data\\OTHER.TXT", out, MOVEFILE_COPY_ALLOWED), ERROR_SUCCESS);
+    EXPECT_EQ(sys->MoveFileEx("C:\\Data\\other.txt", out, 0), ERROR_NOT_SAME_DEVICE);
+    EXPECT_EQ(sys->MoveFileEx("C:\\Data\\other.txt", out, MOVEFILE_COPY_ALLOWED), ERROR_SUCCESS);
     EXPECT_EQ(test::ReadHost(dir.path() / "moved.txt"), "hello");
-    EXPECT_EQ(sys->GetFileAttributes("C:\\Data\\OTHER.TXT"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(sys->MoveFile("C:\\Data", *sys->WindowsPath(dir.path() / "dir")),
-              ERROR_NOT_SAME_DEVICE);
-    // Directories move within a drive; MoveFileEx is not there on Windows 95.
-    EXPECT_EQ(sys->MoveFile("C:\\Data", "C:\\Data2"), ERROR_SUCCESS);
-    ScratchDir d95;
-    auto w95 = NewRoot(d95, OS_WIN95);
-    EXPECT_EQ(w95->MoveFileEx("C:\\WINDOWS\\x", "C:\\WINDOWS\\y", MOVEFILE_DELAY_UNTIL_REBOOT),
-              ERROR_CALL_NOT_IMPLEMENTED);
+    EXPECT_EQ(sys->MoveFileEx("C:\\Data\\x", "", 0), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(Files, ReadAppendReplace) {
+TEST_P(Files, ReadAppendReplace) {
     ASSERT_EQ(sys->WriteFile("C:\\Data\\log.inf", "one\n", WriteMode::Append), ERROR_SUCCESS);
     ASSERT_EQ(sys->WriteFile("c:\\data\\LOG.INF", "two\n", WriteMode::Append), ERROR_SUCCESS);
     std::string bytes;
@@ -440,22 +456,25 @@ TEST_F(Files, ReadAppendReplace) {
     EXPECT_EQ(sys->WriteFile("C:\\None\\x", "x", WriteMode::Append), ERROR_PATH_NOT_FOUND);
 }
 
-TEST_F(Files, IniEntries) {
+TEST_P(Files, IniEntries) {
     ASSERT_EQ(sys->WritePrivateProfileString("rename", "C:\\A.DLL", "C:\\A.DLL.tmp", "wininit.ini"),
               ERROR_SUCCESS);
     ASSERT_EQ(sys->WritePrivateProfileString("Other", "k", "v", "WININIT.INI"), ERROR_SUCCESS);
     ASSERT_EQ(sys->WritePrivateProfileString("RENAME", "c:\\a.dll", "C:\\B.tmp", "wininit.ini"),
               ERROR_SUCCESS);
     ASSERT_EQ(sys->WritePrivateProfileString("rename", "C:\\C.DLL", "C:\\C.tmp",
-                                             "C:\\WINNT\\wininit.ini"),
+                                             sys->GetWindowsDirectory() + "\\wininit.ini"),
               ERROR_SUCCESS);
     std::string bytes;
-    ASSERT_EQ(sys->ReadFile("C:\\WINNT\\WININIT.INI", bytes), ERROR_SUCCESS);
+    ASSERT_EQ(sys->ReadFile(sys->GetWindowsDirectory() + "\\WININIT.INI", bytes), ERROR_SUCCESS);
     EXPECT_EQ(bytes,
               "[rename]\r\nC:\\A.DLL=C:\\B.tmp\r\nC:\\C.DLL=C:\\C.tmp\r\n\r\n[Other]\r\nk=v\r\n");
     EXPECT_EQ(sys->WritePrivateProfileString("s", "k", "v", "C:\\None\\x.ini"),
               ERROR_PATH_NOT_FOUND);
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Files, ::testing::Values(OS_WIN95, OS_NT351, OS_NT4),
+                         [](const auto& p) { return std::string(OsKindName(p.param)); });
 
 TEST(VersionQuery, FromFilesOfTheEmulatedSystem) {
     ScratchDir dir;

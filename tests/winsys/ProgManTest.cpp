@@ -82,6 +82,16 @@ TEST(ProgMan, RefusedCommands) {
     EXPECT_NE(none.FindGroup("Kept"), nullptr);
 }
 
+TEST(ProgMan, TruncatedCommandsNeverCrash) {
+    const std::string command =
+        "[CreateGroup(\"A, (b)\")][ShowGroup(A,1)][AddItem(\"x y.exe\",\"N\",,1,2,3,\"d\")]"
+        "[ReplaceItem(N)][AddItem(z.exe)][DeleteItem(z)][DeleteGroup(A)]";
+    for (std::size_t n = 0; n <= command.size(); ++n) {
+        ProgmanState pm = DefaultProgmanGroups(kWin);
+        ProgmanExecute(pm, command.substr(0, n), kWin);
+    }
+}
+
 TEST(ProgMan, GroupsReplyOfAFreshSystem) {
     const ProgmanState pm = DefaultProgmanGroups(kWin);
     std::string reply;

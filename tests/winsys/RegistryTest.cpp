@@ -110,6 +110,31 @@ TEST(RegistryText, MalformedTextNamesTheLine) {
     }
 }
 
+TEST(RegistryText, TornOrGarbledFilesNeverCrash) {
+    RegistryTree tree;
+    RegKeyNode* k = Key(tree, HKEY_LOCAL_MACHINE, "SOFTWARE\\A", true);
+    k->SetValue("s", RegValue::Sz("x\"y\\"));
+    k->SetValue("d", RegValue::Dw(7));
+    k->SetValue("m", RegValue{REG_MULTI_SZ, std::string(100, 'm') + '\0'});
+    const std::string text = FormatRegistryText(tree);
+    for (std::size_t n = 0; n <= text.size(); ++n) {
+        RegistryTree out;
+        std::string error;
+        ParseRegistryText(text.substr(0, n), out, error);
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        for (char c : {'\0', '\\', '"', '[', ']', '=', ','}) {
+            std::string bad = text;
+            bad[i] = c;
+            RegistryTree out;
+            std::string error;
+            if (!ParseRegistryText(bad, out, error)) {
+                EXPECT_EQ(error.rfind("line ", 0), 0u);
+            }
+        }
+    }
+}
+
 TEST(RegistryText, KeyPathsSplitAtBackslashes) {
     std::vector<std::string> parts;
     EXPECT_TRUE(SplitKeyPath("A\\B\\", parts));
