@@ -18,11 +18,13 @@ $(BUILD)/CMakeCache.txt: | deps
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The main job on the shipped example site.
+# The main job: generate the shipped example site with the shipped templates and pictures, then
+# name its first page. The generation log is kept in out/example.log.
 example: build
-	@mkdir -p out/example
-	$(BUILD)/bin/folio32 convert share/example/site.json out/example/site.fol
-	@echo "$(CURDIR)/out/example/site.fol"
+	@mkdir -p out
+	$(BUILD)/bin/folio32 generate share/example/site.json --dest out/example --resources share \
+		--quiet >out/example.log
+	@echo "$(CURDIR)/out/example/index.htm"
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -1,12 +1,8 @@
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/FileIo.h"
+#include "CliFixture.h"
 #include "site/SiteFile.h"
 #include "site/SiteJson.h"
 
@@ -15,60 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) {
-        if (c == '\'') {
-            q += "'\\''";
-        } else {
-            q += c;
-        }
-    }
-    return q + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-    std::string text;
-    std::string error;
-    EXPECT_TRUE(ReadWholeFile(path, text, error)) << error;
-    return text;
-}
-
-class Folio32Cli : public ::testing::Test {
+class ConvertCli : public Folio32Cli {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::path(::testing::TempDir()) / "folio32_cli" / info->name();
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-
-    fs::path Path(const std::string& name) const { return dir_ / name; }
-
-    // Runs folio32 with `args` (file names relative to the test's folder).
-    RunResult Run(const std::vector<std::string>& args) const {
-        std::string command = "cd " + Quote(dir_.string()) + " && " FOLIO32_BIN_DIR "/folio32";
-        for (const std::string& arg : args) command += " " + Quote(arg);
-        command += " >stdout.txt 2>stderr.txt";
-        const int raw = std::system(command.c_str());
-        RunResult r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(Path("stdout.txt"));
-        r.err = Slurp(Path("stderr.txt"));
-        return r;
-    }
-
-    void Write(const std::string& name, std::string_view bytes) const {
-        std::string error;
-        ASSERT_TRUE(WriteWholeFile(Path(name), bytes, error)) << error;
-    }
-
     // A small site with a page, a paragraph and a link, saved as a site document.
     std::string WriteSampleFol(const std::string& name) const {
         SiteContents s;
@@ -92,11 +36,9 @@ class Folio32Cli : public ::testing::Test {
         Write(name, bytes);
         return bytes;
     }
-
-    fs::path dir_;
 };
 
-TEST_F(Folio32Cli, VersionHelpAndNoArguments) {
+TEST_F(ConvertCli, VersionHelpAndNoArguments) {
     const RunResult version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "Folio32 0.4b\n");
@@ -110,7 +52,7 @@ TEST_F(Folio32Cli, VersionHelpAndNoArguments) {
     EXPECT_NE(none.err.find("Usage"), std::string::npos);
 }
 
-TEST_F(Folio32Cli, UsageErrorsExitWithTwoAndWriteNothing) {
+TEST_F(ConvertCli, UsageErrorsExitWithTwoAndWriteNothing) {
     WriteSampleFol("site.fol");
     struct Case {
         std::vector<std::string> args;
@@ -134,7 +76,7 @@ TEST_F(Folio32Cli, UsageErrorsExitWithTwoAndWriteNothing) {
     }
 }
 
-TEST_F(Folio32Cli, ConvertsBothWaysAndResaves) {
+TEST_F(ConvertCli, ConvertsBothWaysAndResaves) {
     const std::string fol = WriteSampleFol("site.fol");
 
     ASSERT_EQ(Run({"convert", "site.fol", "site.json"}).status, 0);
@@ -153,7 +95,7 @@ TEST_F(Folio32Cli, ConvertsBothWaysAndResaves) {
     EXPECT_EQ(Slurp(Path("back.FOL")), fol);
 }
 
-TEST_F(Folio32Cli, ReadingIsALoadThatClearsExpiredBanners) {
+TEST_F(ConvertCli, ReadingIsALoadThatClearsExpiredBanners) {
     Write("old.json", R"({"items":[{"tag":"Index","stamp":0,
         "info":{"expireDays":1,"new":true,"updated":true,"construction":true}}]})");
     ASSERT_EQ(Run({"convert", "old.json", "new.json"}).status, 0);
@@ -165,7 +107,7 @@ TEST_F(Folio32Cli, ReadingIsALoadThatClearsExpiredBanners) {
 }
 
 // Bad input: status 1, a message naming the file and the place, and the output untouched.
-TEST_F(Folio32Cli, BadInputNamesFileAndPlace) {
+TEST_F(ConvertCli, BadInputNamesFileAndPlace) {
     const std::string fol = WriteSampleFol("site.fol");
     Write("cut.fol", fol.substr(0, 100));
     Write("bad.json", "{\"items\": [{\"tag\": \"Index\", \"children\": [{\"stamp\": true}]}]}");
@@ -191,14 +133,14 @@ TEST_F(Folio32Cli, BadInputNamesFileAndPlace) {
     }
 }
 
-TEST_F(Folio32Cli, UnwritableOutputFails) {
+TEST_F(ConvertCli, UnwritableOutputFails) {
     WriteSampleFol("site.fol");
     const RunResult r = Run({"convert", "site.fol", "no/such/dir/site.json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no/such/dir/site.json"), std::string::npos) << r.err;
 }
 
-TEST_F(Folio32Cli, ShippedExampleConverts) {
+TEST_F(ConvertCli, ShippedExampleConverts) {
     const std::string example = FOLIO32_SHARE_DIR "/example/site.json";
     ASSERT_EQ(Run({"convert", example, "example.fol"}).status, 0);
     ASSERT_EQ(Run({"convert", "example.fol", "example.json"}).status, 0);
