@@ -70,9 +70,17 @@ TEST(ShellLink, StandardReaderShowsTargetDescriptionAndFolder) {
     const auto host = sys->HostPath(shortcut);
     ASSERT_TRUE(host);
     const std::string out = RunCommand("lnkinfo '" + host->string() + "' 2>&1");
-    EXPECT_NE(out.find("C:\\Program Files\\Folio\\FOLIO32.EXE"), std::string::npos) << out;
-    EXPECT_NE(out.find("Folio Product"), std::string::npos) << out;
-    EXPECT_NE(out.find("Working directory"), std::string::npos) << out;
+    // One "label : value" line each for the target, the description and the folder.
+    auto value = [&](const std::string& label) {
+        const std::size_t at = out.find(label);
+        if (at == std::string::npos) return std::string("<missing>");
+        const std::size_t colon = out.find(": ", at);
+        return out.substr(colon + 2, out.find('\n', colon) - colon - 2);
+    };
+    EXPECT_EQ(value("Local path"), "C:\\Program Files\\Folio\\FOLIO32.EXE") << out;
+    EXPECT_EQ(value("Description"), "Folio Product") << out;
+    EXPECT_EQ(value("Working directory"), "C:\\Program Files\\Folio") << out;
+    EXPECT_EQ(value("File size"), "2 bytes") << out;
 }
 
 TEST(ShellLink, ShortcutNeedsItsFolder) {

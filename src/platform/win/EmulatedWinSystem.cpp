@@ -215,6 +215,16 @@ int ReadHostFile(const fs::path& src, std::string& out) {
     return err;
 }
 
+// Whether a path (without its drive) holds only characters a file name may have; "*" and "?"
+// only as wildcards.
+bool ValidNameChars(std::string_view text, bool allowWildcards) {
+    return std::none_of(text.begin(), text.end(), [&](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return c < 0x20 || c == '<' || c == '>' || c == '"' || c == '|' || c == ':' ||
+               ((c == '*' || c == '?') && !allowWildcards);
+    });
+}
+
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*" || pattern == "*") return true;
     std::size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
@@ -507,14 +517,12 @@ Dword EmulatedWinSystem::SaveRegistry(const RegistryTree& tree) {
 EmulatedWinSystem::Resolved EmulatedWinSystem::Resolve(std::string_view path,
                                                        bool allowWildcards) const {
     Resolved r;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto c = static_cast<unsigned char>(path[i]);
-        const bool wildcard = c == '*' || c == '?';
-        if (c < 0x20 || c == '<' || c == '>' || c == '"' || c == '|' ||
-            (wildcard && !allowWildcards) || (c == ':' && i != 1)) {
-            r.error = ERROR_INVALID_NAME;
-            return r;
-        }
+    // A colon may only follow the drive letter.
+    std::string chars(path);
+    if (chars.size() > 1 && chars[1] == ':') chars[1] = '_';
+    if (!ValidNameChars(chars, allowWildcards)) {
+        r.error = ERROR_INVALID_NAME;
+        return r;
     }
     if (path.empty()) {
         r.error = ERROR_PATH_NOT_FOUND;
@@ -1061,8 +1069,7 @@ Dword EmulatedWinSystem::FindFiles(std::string_view pattern, std::vector<FindDat
     const Resolved r = Resolve(dir);
     if (r.error) return r.error;
     if (!r.exists || !r.isDir) return ERROR_PATH_NOT_FOUND;
-    const Resolved check = Resolve(std::string(name).empty() ? "x" : std::string(name), true);
-    if (check.error == ERROR_INVALID_NAME) return ERROR_INVALID_NAME;
+    if (!ValidNameChars(name, true)) return ERROR_INVALID_NAME;
     if (name.empty()) return ERROR_FILE_NOT_FOUND;
     RootState state;
     if (const Dword e = LoadState(state)) return e;
