@@ -46,6 +46,7 @@ TEST_F(ConvertCli, VersionHelpAndNoArguments) {
     const RunResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("convert"), std::string::npos);
+    EXPECT_NE(help.out.find("generate"), std::string::npos);
 
     const RunResult none = Run({});
     EXPECT_EQ(none.status, 2);
