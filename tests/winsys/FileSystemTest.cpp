@@ -416,6 +416,10 @@ TEST_P(Files, MovesAndTheirErrors) {
     EXPECT_EQ(test::ReadHost(dir.path() / "out.txt"), "hello");
     EXPECT_EQ(sys->GetFileAttributes("C:\\Data\\MOVED.TXT"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(sys->MoveFile("C:\\Data", "C:\\Data2"), ERROR_SUCCESS);
+    // Moved in from the host, the host's file stays.
+    EXPECT_EQ(sys->MoveFile(out, "C:\\Data2\\in.txt"), ERROR_SUCCESS);
+    EXPECT_EQ(test::ReadHost(Host("C:\\Data2\\in.txt")), "hello");
+    EXPECT_TRUE(fs::exists(dir.path() / "out.txt"));
 }
 
 TEST_P(Files, MoveFileExFlags) {

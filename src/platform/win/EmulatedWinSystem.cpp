@@ -1144,7 +1144,9 @@ Dword EmulatedWinSystem::MoveImpl(std::string_view from, std::string_view to, bo
         if (const int err = CopyHostFile(src.host, dst.host)) return FromErrno(err);
         copied = true;
     }
-    if (copied && ::unlink(src.host.c_str()) != 0) {
+    // A move copied from the host's own files (Z:) leaves them in place, as a move from
+    // read-only media does: the emulation never removes the user's files on its own.
+    if (copied && src.drive != 'Z' && ::unlink(src.host.c_str()) != 0) {
         const int err = errno;
         ::unlink(dst.host.c_str());
         return FromErrno(err);

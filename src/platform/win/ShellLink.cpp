@@ -60,7 +60,7 @@ std::string BuildShellLink(const ShellLinkData& link) {
     Put(out, 0, 4);            // icon index
     Put(out, kShowNormal, 4);  // show command
     Put(out, 0, 2);            // hot key
-    Put(out, 0, 2 + 4 + 4);    // reserved
+    out.append(10, '\0');      // reserved
 
     // Link info: header (28 bytes), volume id, local base path, common path suffix.
     std::string volume;
