@@ -215,6 +215,13 @@ int ReadHostFile(const fs::path& src, std::string& out) {
     return err;
 }
 
+// Key and value names are kept on one line of the registry file: a control character (a line
+// break above all) in a new name is refused rather than let it tear the file.
+bool StorableName(std::string_view name) {
+    return std::none_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 // Whether a path (without its drive) holds only characters a file name may have; "*" and "?"
 // only as wildcards.
 bool ValidNameChars(std::string_view text, bool allowWildcards) {
@@ -1291,6 +1298,7 @@ Dword EmulatedWinSystem::OpenKeyImpl(HKey parent, std::string_view path, Dword a
         RegKeyNode* next = node->FindSubkey(p);
         if (!next) {
             if (!create) return ERROR_FILE_NOT_FOUND;
+            if (!StorableName(p)) return ERROR_INVALID_PARAMETER;
             if (!(parentAccess & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
             next = &node->AddSubkey(p);
             created = true;
@@ -1384,6 +1392,7 @@ Dword EmulatedWinSystem::ChangeKey(HKey key, Dword access,
 }
 
 Dword EmulatedWinSystem::RegSetValue(HKey key, std::string_view name, const RegValue& value) {
+    if (!StorableName(name)) return ERROR_INVALID_PARAMETER;
     return ChangeKey(key, KEY_SET_VALUE, [&](RegKeyNode& node) {
         node.SetValue(name, value);
         return ERROR_SUCCESS;
