@@ -215,6 +215,18 @@ int ReadHostFile(const fs::path& src, std::string& out) {
     return err;
 }
 
+// The pieces of `text` each ended by `sep` (the last one may lack it).
+std::vector<std::string> SplitAt(std::string_view text, char sep) {
+    std::vector<std::string> out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find(sep, pos);
+        if (end == std::string_view::npos) end = text.size();
+        out.emplace_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return out;
+}
+
 // Key and value names are kept on one line of the registry file: a control character (a line
 // break above all) in a new name is refused rather than let it tear the file.
 bool StorableName(std::string_view name) {
@@ -1444,13 +1456,7 @@ Dword EmulatedWinSystem::WritePrivateProfileString(std::string_view section, std
         text = FromTextMode(raw);
     }
     // Lines, with the section and the key found without regard to case.
-    std::vector<std::string> lines;
-    for (std::size_t pos = 0; pos < text.size();) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 1;
-    }
+    std::vector<std::string> lines = SplitAt(text, '\n');
     auto trim = [](std::string_view s) {
         while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
         while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -1647,13 +1653,8 @@ Dword EmulatedWinSystem::Restart(std::vector<std::string>* done) {
         if (!r.exists) return ERROR_SUCCESS;
         std::string raw;
         if (const Dword e = ReadFile(ini, raw)) return e;
-        const std::string text = FromTextMode(raw);
         bool inRename = false;
-        for (std::size_t pos = 0; pos < text.size();) {
-            std::size_t end = text.find('\n', pos);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(pos, end - pos);
-            pos = end + 1;
+        for (std::string line : SplitAt(FromTextMode(raw), '\n')) {
             while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
             if (line.empty() || line[0] == ';') continue;
             if (line[0] == '[') {
@@ -1680,18 +1681,12 @@ Dword EmulatedWinSystem::Restart(std::vector<std::string>* done) {
     RegKeyNode* node = tree.Find(HKEY_LOCAL_MACHINE, parts);
     const RegValue* pending = node ? node->FindValue(kPendingValue) : nullptr;
     if (!pending) return ERROR_SUCCESS;
-    std::vector<std::string> strings;
-    for (std::size_t pos = 0; pos < pending->data.size();) {
-        std::size_t end = pending->data.find('\0', pos);
-        if (end == std::string::npos) end = pending->data.size();
-        strings.push_back(pending->data.substr(pos, end - pos));
-        pos = end + 1;
-    }
+    const std::vector<std::string> strings = SplitAt(pending->data, '\0');
     auto strip = [](std::string s) {
         if (s.rfind("\\??\\", 0) == 0) s.erase(0, 4);
         return s;
     };
-    for (std::size_t i = 0; i + 1 < strings.size() + 1 && i < strings.size(); i += 2) {
+    for (std::size_t i = 0; i < strings.size(); i += 2) {
         const std::string from = strip(strings[i]);
         std::string to = i + 1 < strings.size() ? strings[i + 1] : "";
         const bool overwrite = !to.empty() && to[0] == '!';
@@ -1699,10 +1694,7 @@ Dword EmulatedWinSystem::Restart(std::vector<std::string>* done) {
         if (from.empty()) continue;
         replace(from, strip(to), overwrite);
     }
-    // Re-read: the moves above do not touch the registry, but keep whatever others changed.
-    if (const Dword e = LoadRegistry(tree)) return e;
-    node = tree.Find(HKEY_LOCAL_MACHINE, parts);
-    if (node) node->RemoveValue(kPendingValue);
+    node->RemoveValue(kPendingValue);
     return SaveRegistry(tree);
 }
 
