@@ -6,7 +6,7 @@ packages=(
   cmake make g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
-  tidy
+  tidy liblnk-utils
 )
 missing=()
 for p in "${packages[@]}"; do
