@@ -45,9 +45,9 @@ void Put(std::string& s, std::size_t at, std::uint64_t v, int width) {
 
 }  // namespace
 
-std::string BuildImage(const ImageSpec& spec) {
+std::string BuildImage(const ImageSpec& shape) {
     const std::size_t pe = 0x40;
-    const std::size_t optSize = spec.pe32Plus ? 240 : 224;
+    const std::size_t optSize = shape.pe32Plus ? 240 : 224;
     const std::size_t opt = pe + 24;
     const std::size_t sections = opt + optSize;
     const std::size_t raw = 0x200;
@@ -58,15 +58,15 @@ std::string BuildImage(const ImageSpec& spec) {
     img[1] = 'Z';
     Put(img, 0x3c, pe, 4);
     img.replace(pe, 4, std::string("PE\0\0", 4));
-    Put(img, pe + 4, spec.pe32Plus ? 0x8664 : 0x14c, 2);
-    Put(img, pe + 6, spec.resourceSection ? 1 : 0, 2);
+    Put(img, pe + 4, shape.pe32Plus ? 0x8664 : 0x14c, 2);
+    Put(img, pe + 6, shape.resourceSection ? 1 : 0, 2);
     Put(img, pe + 20, optSize, 2);
     Put(img, pe + 22, 0x0102, 2);
-    Put(img, opt, spec.pe32Plus ? 0x20b : 0x10b, 2);
-    const std::size_t dirCount = opt + (spec.pe32Plus ? 108 : 92);
+    Put(img, opt, shape.pe32Plus ? 0x20b : 0x10b, 2);
+    const std::size_t dirCount = opt + (shape.pe32Plus ? 108 : 92);
     Put(img, dirCount, 16, 4);
 
-    if (!spec.resourceSection) return img;
+    if (!shape.resourceSection) return img;
 
     // Resource tree: type -> name 1 -> language 0x409 -> data entry -> bytes.
     std::string rsrc(0x58, '\0');
@@ -75,7 +75,7 @@ std::string BuildImage(const ImageSpec& spec) {
         Put(rsrc, at + 16, id, 4);
         Put(rsrc, at + 20, target, 4);
     };
-    dir(0x00, spec.versionResource ? 16 : 3, 0x80000018u);
+    dir(0x00, shape.versionResource ? 16 : 3, 0x80000018u);
     dir(0x18, 1, 0x80000030u);
     dir(0x30, 0x409, 0x48);
     std::string block(92, '\0');
@@ -86,10 +86,10 @@ std::string BuildImage(const ImageSpec& spec) {
         Put(block, 6 + 2 * i, static_cast<unsigned char>(key[i]), 2);
     const std::uint32_t fixed[13] = {0xfeef04bd,
                                      0x10000,
-                                     spec.fileVersionMS,
-                                     spec.fileVersionLS,
-                                     spec.fileVersionMS,
-                                     spec.fileVersionLS,
+                                     shape.fileVersionMS,
+                                     shape.fileVersionLS,
+                                     shape.fileVersionMS,
+                                     shape.fileVersionLS,
                                      0x3f,
                                      0,
                                      0x40004,

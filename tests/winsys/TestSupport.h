@@ -35,7 +35,7 @@ struct ImageSpec {
 };
 
 // A minimal PE32 or PE32+ image: headers, one .rsrc section, an optional version resource.
-std::string BuildImage(const ImageSpec& spec);
+std::string BuildImage(const ImageSpec& shape);
 
 // Writes bytes to a host file, creating its folders.
 void WriteHost(const std::filesystem::path& path, const std::string& bytes);
