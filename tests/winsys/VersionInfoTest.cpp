@@ -13,7 +13,7 @@ using test::ImageSpec;
 TEST(VersionInfo, ImagesOfBothWidths) {
     struct Case {
         const char* name;
-        ImageSpec spec;
+        ImageSpec image;
         Dword error;
     };
     const Case cases[] = {
@@ -26,13 +26,13 @@ TEST(VersionInfo, ImagesOfBothWidths) {
     };
     for (const auto& c : cases) {
         std::string block;
-        EXPECT_EQ(FindVersionResource(BuildImage(c.spec), block), c.error) << c.name;
+        EXPECT_EQ(FindVersionResource(BuildImage(c.image), block), c.error) << c.name;
         if (c.error != ERROR_SUCCESS) continue;
         VsFixedFileInfo info;
         ASSERT_TRUE(VerQueryFixedFileInfo(block, info)) << c.name;
         EXPECT_EQ(info.signature, VS_FFI_SIGNATURE);
-        EXPECT_EQ(info.fileVersionMS, c.spec.fileVersionMS) << c.name;
-        EXPECT_EQ(info.fileVersionLS, c.spec.fileVersionLS) << c.name;
+        EXPECT_EQ(info.fileVersionMS, c.image.fileVersionMS) << c.name;
+        EXPECT_EQ(info.fileVersionLS, c.image.fileVersionLS) << c.name;
     }
 }
 
