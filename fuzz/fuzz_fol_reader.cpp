@@ -33,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     SiteContents first;
     if (!Read(input, first)) return 0;
-    // A stream that ends the tree at once reads as an empty tree, which the writer stores as
-    // opcode 1 then 0, as the original did; opcode 1 announces an item, so that file does not
-    // read back. The editor never saves an empty tree; the round trip is checked for the rest.
+    // A stream that ends the tree at once reads as an empty tree. The writer stores that as
+    // opcode 1 then 0, as the original program did, and opcode 1 announces an item, so such a
+    // site does not read back once saved. The round trip is checked for every site with items.
     if (first.tree.Count() == 0) return 0;
 
     const std::string written = folio::fuzz::FolBytes(first);
