@@ -1,5 +1,6 @@
 #include "setup/Install.h"
 
+#include "platform/win/Registry.h"
 #include "platform/win/VersionInfo.h"
 #include "setup/ProgmanClient.h"
 
@@ -280,21 +281,35 @@ InstallOutcome SetupRun::Install(const InstallChoices& choices) {
 }
 
 int SetupRun::CreateRegistryKey(HKey root, std::string_view path) {
-    HKey key;
-    const bool existed = sys_.RegOpenKey(root, path, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
-    if (existed) sys_.RegCloseKey(key);
-    if (sys_.RegCreateKey(root, path, KEY_SET_VALUE, key) != ERROR_SUCCESS) return 0;
-    sys_.RegCloseKey(key);
-    if (!Log("key " + RootName(root) + " " + std::string(path))) {
-        // Unrecorded, the key would outlive the uninstaller: take it back.
-        std::string parentPath, name;
-        SplitAtLastBackslash(path, parentPath, name);
-        HKey parent;
-        if (!existed && sys_.RegOpenKey(root, parentPath, KEY_WRITE, parent) == ERROR_SUCCESS) {
-            sys_.RegDeleteKey(parent, name);
-            sys_.RegCloseKey(parent);
+    // Key by key, so that every key this run creates is logged and the uninstaller, which
+    // deletes one key per line, takes all of them away again.
+    std::vector<std::string> parts;
+    if (!SplitKeyPath(path, parts) || parts.empty()) return 0;
+    std::string sub;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string parentPath = sub;
+        sub += (i ? "\\" : "") + parts[i];
+        const bool last = i + 1 == parts.size();
+        HKey key;
+        const Dword open = sys_.RegOpenKey(root, sub, KEY_QUERY_VALUE, key);
+        if (open == ERROR_SUCCESS) {
+            sys_.RegCloseKey(key);
+            if (!last) continue;
+        } else if (open != ERROR_FILE_NOT_FOUND) {
+            return 0;
         }
-        return 0;
+        if (sys_.RegCreateKey(root, sub, KEY_SET_VALUE, key) != ERROR_SUCCESS) return 0;
+        sys_.RegCloseKey(key);
+        if (!Log("key " + RootName(root) + " " + sub)) {
+            // Unrecorded, the key would outlive the uninstaller: take it back.
+            HKey parent;
+            if (open != ERROR_SUCCESS &&
+                sys_.RegOpenKey(root, parentPath, KEY_WRITE, parent) == ERROR_SUCCESS) {
+                sys_.RegDeleteKey(parent, parts[i]);
+                sys_.RegCloseKey(parent);
+            }
+            return 0;
+        }
     }
     return 1;
 }
@@ -354,11 +369,15 @@ Dword SetupRun::CopyVersionedFile(Dword flags, std::string_view srcName, std::st
         Dword attrError = ERROR_SUCCESS;
         const Dword attrs = sys_.GetFileAttributes(cur, &attrError);
         const bool readable = attrs != INVALID_FILE_ATTRIBUTES;
+        // A copy whose attributes are missing because it, or its directory, does not exist
+        // is not there to delete; the copy below reports what stands in the way.
+        const bool absent =
+            !readable && (attrError == ERROR_FILE_NOT_FOUND || attrError == ERROR_PATH_NOT_FOUND);
         if (readable && (attrs & FILE_ATTRIBUTE_READONLY)) {
             if (!(flags & VIFF_FORCEINSTALL)) return VIF_WRITEPROT;
             sys_.SetFileAttributes(cur, attrs & ~FILE_ATTRIBUTE_READONLY);
         }
-        const Dword e = sys_.DeleteFile(cur);
+        const Dword e = absent ? ERROR_FILE_NOT_FOUND : sys_.DeleteFile(cur);
         if (e != ERROR_SUCCESS && e != ERROR_FILE_NOT_FOUND) {
             if (!readable || (attrs & FILE_ATTRIBUTE_SYSTEM)) return VIF_FILEINUSE;
             switch (e) {
@@ -406,8 +425,13 @@ int SetupRun::IncrementSharedCount(std::string_view path) {
     const bool hadValue = sys_.RegQueryValue(key, path, old) == ERROR_SUCCESS;
     const Dword count = hadValue ? old.AsDword() + 1 : 1;
     const bool written = sys_.RegSetValue(key, path, RegValue::Dw(count)) == ERROR_SUCCESS;
-    if (!written) sink_.Show("Failed to increment the registery counter for this shared file.");
-    if (!Log("inc " + std::string(path)) && written) {
+    if (!written) {
+        // An "inc" line without a counter would leave the file behind at uninstall time.
+        sink_.Show("Failed to increment the registery counter for this shared file.");
+        sys_.RegCloseKey(key);
+        return 0;
+    }
+    if (!Log("inc " + std::string(path))) {
         // The raise cannot be recorded: undo it.
         if (hadValue) {
             sys_.RegSetValue(key, path, old);
@@ -477,6 +501,8 @@ bool SetupRun::InstallFile(const SetupModule& m, const SetupFile& f) {
     }
     if (existingDir_.empty()) existingDir_ = fileDir_;
 
+    const bool existedBefore = IsNt(os_) && (m.shared || m.system) &&
+                               sys_.GetFileAttributes(*dest) != INVALID_FILE_ATTRIBUTES;
     std::string tmp;
     Dword tmpLen = 0;
     Dword r = CopyVersionedFile(0, srcName, name, sourceDir_, fileDir_, existingDir_, tmp, tmpLen);
@@ -520,14 +546,20 @@ bool SetupRun::InstallFile(const SetupModule& m, const SetupFile& f) {
         return false;
     }
 
+    int shared = m.shared;
+    int system = m.system;
     if (IsNt(os_) && (m.shared || m.system)) {
-        IncrementSharedCount(*dest);
+        if (!IncrementSharedCount(*dest) && !existedBefore) {
+            // Uncounted, the file would be left behind by the uninstaller; nobody else can be
+            // using a copy that this run put there first, so it is logged as an ordinary file.
+            shared = system = 0;
+        }
         if (logFailed_) {
             if (copied) sys_.DeleteFile(*dest);
             return false;
         }
     }
-    if (!Log("file " + std::to_string(m.shared) + " " + std::to_string(m.system) + " " + *dest)) {
+    if (!Log("file " + std::to_string(shared) + " " + std::to_string(system) + " " + *dest)) {
         if (copied) sys_.DeleteFile(*dest);
         return false;
     }

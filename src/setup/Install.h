@@ -91,6 +91,7 @@ class SetupRun {
                                  std::string_view destName, std::string_view srcDir,
                                  std::string_view destDir, std::string_view curDir,
                                  std::string& tmpFile, win::Dword& tmpLen);
+    // 1 when the counter was raised; 0 when its key cannot be opened or it cannot be written.
     int IncrementSharedCount(std::string_view path);
     win::Dword CreateShellLink(std::string_view target, std::string_view shortcut,
                                std::string_view description);

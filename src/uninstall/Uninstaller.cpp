@@ -54,8 +54,9 @@ void DecrementSharedCount(WinSystem& sys, std::string_view path) {
         return;
     }
     RegValue value;
-    if (sys.RegQueryValue(key, path, value, 4) == ERROR_SUCCESS && value.AsDword() != 0) {
-        const Dword count = value.AsDword() - 1;
+    if (sys.RegQueryValue(key, path, value, 4) == ERROR_SUCCESS) {
+        // A counter already at 0 is one whose file could not be deleted last time: try again.
+        const Dword count = value.AsDword() == 0 ? 0 : value.AsDword() - 1;
         if (count > 0) {
             sys.RegSetValue(key, path, RegValue::Dw(count));
         } else {
