@@ -1,1 +1,81 @@
+// The uninstall log: line kinds, the reader's order and its bound, and the writer.
 #include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "setup/UninstallLog.h"
+
+namespace folio::setup {
+namespace {
+
+using namespace folio::win;
+
+TEST(UninstallLog, ClassifyLogLine) {
+    struct Case {
+        const char* line;
+        LogLineKind kind;
+        const char* argument;
+    } cases[] = {
+        {"dir C:\\App", LogLineKind::Directory, "C:\\App"},
+        {"file 0 0 C:\\App\\a b.txt", LogLineKind::File, "0 0 C:\\App\\a b.txt"},
+        {"inc C:\\WINNT\\system32\\x.dll", LogLineKind::Counter, "C:\\WINNT\\system32\\x.dll"},
+        {"key HKEY_LOCAL_MACHINE SOFTWARE\\X", LogLineKind::Key, "HKEY_LOCAL_MACHINE SOFTWARE\\X"},
+        {"pmngr Group@Item", LogLineKind::Progman, "Group@Item"},
+        {"dragons", LogLineKind::Directory, "ons"},  // the first letter decides
+        {"f", LogLineKind::File, ""},                // too short for an argument
+        {"", LogLineKind::None, ""},
+        {"Folio Demo", LogLineKind::None, ""},
+    };
+    for (const auto& c : cases) {
+        const LogLine l = ClassifyLogLine(c.line);
+        EXPECT_EQ(l.kind, c.kind) << c.line;
+        EXPECT_EQ(l.argument, c.argument) << c.line;
+    }
+}
+
+TEST(UninstallLog, OrdinaryFilePath) {
+    EXPECT_EQ(OrdinaryFilePath("0 0 C:\\a b\\c.txt"), "C:\\a b\\c.txt");
+    EXPECT_EQ(OrdinaryFilePath("1 0 C:\\x.dll"), "");
+    EXPECT_EQ(OrdinaryFilePath("0 1 C:\\x.dll"), "");
+    EXPECT_EQ(OrdinaryFilePath("0 0 "), "");
+    EXPECT_EQ(OrdinaryFilePath("0"), "");
+}
+
+TEST(UninstallLog, ReaderOrderAndOverlongLines) {
+    const std::string longLine = "file 0 0 C:\\" + std::string(1040, 'x');
+    const auto log =
+        ReadUninstallLog("Product\ndir C:\\P\n" + longLine + "\nfile 0 0 C:\\P\\a\n\n");
+    EXPECT_FALSE(log.empty);
+    EXPECT_EQ(log.productLine, "Product\n");
+    // Last line first; the over-long line is left out whole, its tail never read as a line.
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"", "file 0 0 C:\\P\\a", "dir C:\\P"}));
+    EXPECT_EQ(log.overlong, std::vector<int>{3});
+
+    // 1039 characters with the line end still fit one read.
+    const std::string fits = "dir " + std::string(1034, 'd');
+    EXPECT_EQ(ReadUninstallLog("P\n" + fits + "\n").lines, std::vector<std::string>{fits});
+    EXPECT_EQ(ReadUninstallLog("P\n" + fits + "d\n").overlong, std::vector<int>{2});
+
+    const auto empty = ReadUninstallLog("");
+    EXPECT_TRUE(empty.empty);
+    EXPECT_EQ(empty.productLine, "");
+    EXPECT_TRUE(empty.lines.empty());
+}
+
+TEST(UninstallLog, WriterAppendsInTextMode) {
+    win::test::ScratchDir dir;
+    auto sys = win::test::NewRoot(dir, OS_NT4);
+    UninstallLogWriter log(*sys, "C:\\.UnInst.inf");
+    bool empty = false;
+    ASSERT_EQ(log.Open(empty), ERROR_SUCCESS);
+    EXPECT_TRUE(empty);
+    ASSERT_EQ(log.WriteLine("Product"), ERROR_SUCCESS);
+    ASSERT_EQ(log.Open(empty), ERROR_SUCCESS);
+    EXPECT_FALSE(empty);
+    ASSERT_EQ(log.WriteLine("dir C:\\P"), ERROR_SUCCESS);
+    std::string bytes;
+    ASSERT_EQ(sys->ReadFile("C:\\.UnInst.inf", bytes), ERROR_SUCCESS);
+    EXPECT_EQ(bytes, "Product\r\ndir C:\\P\r\n");
+}
+
+}  // namespace
+}  // namespace folio::setup
