@@ -342,7 +342,13 @@ void WriteSite(ArchiveWriter& ar, const CDocProperties& properties, const SiteTr
 
 void ReadSite(ArchiveReader& ar, SiteContents& site, std::int32_t now) {
     ReadProperties(ar, site.properties);
+    const std::uint64_t treeStart = ar.Offset();
     ReadTree(ar, site.tree, site.properties, now);
+    // The writer announces the root with its first opcode, so a site without items could be
+    // saved but never opened again: refuse it here rather than produce such a file later.
+    if (!site.tree.Root()) {
+        throw ArchiveError(treeStart, "the site has no items; a site needs at least its root page");
+    }
     site.destDir = ar.ReadString();
     site.spare = ar.ReadString();
 }

@@ -208,6 +208,9 @@ TEST_F(SiteFileTest, ReadingRulesForOddStreams) {
         {"UP before any item, then an item, goes last at the top",
          {{4, nullptr}, {3, "r"}, {0, nullptr}},
          {"/r"}},
+        {"a stream without opcode 1 still reads its items",
+         {{3, "r"}, {2, "a"}, {0, nullptr}},
+         {"/r", "/r/a"}},
         {"CHILD right after climbing out puts the item at the top, first",
          {{1, "r"}, {4, nullptr}, {2, "s"}, {0, nullptr}},
          {"/s", "/r"}},
@@ -234,6 +237,20 @@ TEST_F(SiteFileTest, ReadingRulesForOddStreams) {
         SiteContents site;
         Read(b.s, site);
         EXPECT_EQ(Labels(site.tree), c.labels);
+    }
+}
+
+TEST_F(SiteFileTest, ASiteWithoutItemsIsRefused) {
+    // Opcode 0 straight away: such a file would be written back as 1, 0 and never open again.
+    const std::string bytes = DefaultPropertiesBytes() + Bytes().Int(0).s + Tail();
+    SiteContents site;
+    ArchiveReader ar(bytes);
+    try {
+        ReadSite(ar, site, 0);
+        ADD_FAILURE();
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.Offset(), DefaultPropertiesBytes().size());
+        EXPECT_NE(std::string(e.what()).find("no items"), std::string::npos);
     }
 }
 
