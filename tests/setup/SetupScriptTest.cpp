@@ -251,3 +251,38 @@ TEST(SetupScript, LoadsFromTheCurrentDirectoryInTextMode) {
 
 }  // namespace
 }  // namespace folio::setup
+
+namespace folio::setup {
+namespace {
+
+// Scripts of arbitrary bytes, weighted towards the characters the format gives meaning to:
+// whatever they hold, reading them ends with every kept name within its bound.
+TEST(SetupScript, ArbitraryBytes) {
+    const std::string alphabet =
+        std::string("\x01\x01@@ \n\n\r\\:.0123456789(NULL)ab") + std::string(1, '\0') + "\x1a\xff";
+    std::uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::string text = "\x01T\x01 1\nP\nF\n1 1 1\n@\x01M\x01 1 1 1 0 0 1 0\n";
+        const std::size_t length = next() % 1200;
+        for (std::size_t i = 0; i < length; ++i) text += alphabet[next() % alphabet.size()];
+        RecordingSink sink;
+        SetupScript s;
+        ParseSetupScript(text, static_cast<OsKind>(1 + next() % 3), s, sink);
+        for (const auto& m : s.modules) {
+            EXPECT_LE(m.name.size(), kMaxPath);
+            for (const auto& f : m.files) {
+                EXPECT_LE(f.source.size(), kMaxPath);
+                EXPECT_LE(f.target.size(), kMaxPath);
+                EXPECT_LE(f.linkName.size(), kMaxPath);
+                EXPECT_EQ(TargetProblem(f.target), "");
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace folio::setup

@@ -223,3 +223,46 @@ TEST(ReplayProgman, ItemsAndEmptyGroups) {
 
 }  // namespace
 }  // namespace folio::uninstall
+
+namespace folio::uninstall {
+namespace {
+
+// Logs of arbitrary lines made of the log's own words: the replay finishes and deletes the log.
+TEST_F(Replay, ArbitraryLogs) {
+    const char* words[] = {"dir ",
+                           "file ",
+                           "inc ",
+                           "key ",
+                           "pmngr ",
+                           "0 ",
+                           "1 ",
+                           "C:\\",
+                           "x",
+                           "\\",
+                           "@",
+                           " ",
+                           "HKEY_LOCAL_MACHINE ",
+                           "SOFTWARE",
+                           "\n",
+                           "\n",
+                           "\x1a"};
+    std::uint32_t seed = 777;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 200; ++round) {
+        std::string text = "P\n";
+        const std::size_t count = next() % 80;
+        for (std::size_t i = 0; i < count; ++i) text += words[next() % std::size(words)];
+        WriteLog(text);
+        EXPECT_EQ(Run("y\n"), kExitDone);
+        EXPECT_FALSE(Exists("C:\\.UnInst.inf"));
+    }
+    HKey key;
+    EXPECT_EQ(sys->RegOpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_READ, key), ERROR_SUCCESS);
+    sys->RegCloseKey(key);
+}
+
+}  // namespace
+}  // namespace folio::uninstall
