@@ -10,6 +10,9 @@
 //   found or created;
 // - a file that is missing under its exact name is looked up component by component without
 //   regard to case, as the file system the sites were made on did.
+//
+// The two read functions are virtual so that a caller can serve templates, image maps and
+// pictures from elsewhere (from memory, in the fuzz targets) while the generator stays as it is.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +27,9 @@ class GenFiles {
   public:
     // An empty resource folder means the current directory.
     explicit GenFiles(std::filesystem::path resourceDir = {});
+    virtual ~GenFiles() = default;
+    GenFiles(const GenFiles&) = default;
+    GenFiles& operator=(const GenFiles&) = default;
 
     const std::filesystem::path& ResourceDir() const { return resourceDir_; }
 
@@ -39,10 +45,10 @@ class GenFiles {
     std::optional<std::filesystem::path> MapForWrite(std::string_view path) const;
 
     // Reads a text file (CR LF becomes LF) found by FindForRead.
-    bool ReadText(std::string_view path, std::string& out) const;
+    virtual bool ReadText(std::string_view path, std::string& out) const;
     // Reads at most `count` bytes from the start of a file found by FindForRead. False when the
     // file cannot be opened.
-    bool ReadPrefix(std::string_view path, std::size_t count, std::string& out) const;
+    virtual bool ReadPrefix(std::string_view path, std::size_t count, std::string& out) const;
 
   private:
     std::optional<std::filesystem::path> Resolve(std::string_view path, bool relativeToResources,
