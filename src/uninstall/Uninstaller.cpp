@@ -1,7 +1,6 @@
 #include "uninstall/Uninstaller.h"
 
 #include "platform/FileIo.h"
-#include "platform/win/Registry.h"
 #include "setup/Install.h"
 #include "setup/ProgmanClient.h"
 #include "setup/UninstallLog.h"
