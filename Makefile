@@ -5,7 +5,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build example test sanitize bench fuzz clean
+.PHONY: all deps build example test sanitize bench fuzz bench-generate clean
 
 all: build
 
@@ -38,6 +38,28 @@ sanitize: deps
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DFOLIO32_BENCH=ON -DFOLIO32_TESTS=OFF
 	cmake --build build-bench -j $(JOBS)
+
+# Builds the libFuzzer targets with clang in build-libfuzzer and runs each for FUZZ_SECONDS
+# seconds, one after the other. New inputs go to build-libfuzzer/corpus/<target>; the checked-in
+# corpus in fuzz/corpus/<target> is only read.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= fuzz_fol_reader fuzz_json_reader fuzz_template fuzz_image_map
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-libfuzzer -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DFOLIO32_LIBFUZZER=ON -DFOLIO32_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build build-libfuzzer -j $(JOBS) --target $(FUZZ_TARGETS)
+	@set -e; for t in $(FUZZ_TARGETS); do \
+		mkdir -p build-libfuzzer/corpus/$$t; \
+		dict=; if [ -f fuzz/$$t.dict ]; then dict=-dict=fuzz/$$t.dict; fi; \
+		echo "== $$t ($(FUZZ_SECONDS) s)"; \
+		build-libfuzzer/bin/$$t -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 $$dict \
+			build-libfuzzer/corpus/$$t fuzz/corpus/$$t; \
+	done
+
+# The generation benchmark: folio32 generate of a 10,000-page site against a write baseline and
+# Hugo (see docs/PERFORMANCE.md).
+bench-generate: deps
+	bench/bench_generate.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-bench build-libfuzzer out

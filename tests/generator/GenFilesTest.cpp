@@ -51,5 +51,51 @@ TEST_F(GenFilesTest, RelativeReadsUseTheResourceFolder) {
     fs::current_path(old);
 }
 
+// Templates, image maps and picture sizes are read only through GenFiles, so that another file
+// source (the fuzz targets serve files from memory) sees every read. Nothing is on disk here.
+class MemoryFiles final : public GenFiles {
+  public:
+    using GenFiles::GenFiles;
+    bool ReadText(std::string_view path, std::string& out) const override {
+        reads.emplace_back(path);
+        if (path == "templates\\Default.hdr.txt")
+            out = "[@TAG=!][@IMAGE=!][TAG] [IMAGE]\n";
+        else if (path == "images\\plan.map")
+            out = "#$PATH:images\\\n#$GIF:plan.gif\nrect index.htm 1,2 3,4\n";
+        else
+            return false;
+        return true;
+    }
+    bool ReadPrefix(std::string_view path, std::size_t count, std::string& out) const override {
+        reads.emplace_back(path);
+        out = GifHeader(7, 9).substr(0, count);
+        return true;
+    }
+    mutable std::vector<std::string> reads;
+};
+
+TEST(GenFilesSource, GeneratorReadsThroughTheGivenFiles) {
+    CDocProperties props;
+    SiteTree tree;
+    auto node = std::make_unique<CNode>(props, true);
+    node->m_Info.m_strIcon = "plan.map";
+    const SiteItem* home = tree.Insert(nullptr, InsertWhere::AtLast(), "Index", std::move(node));
+    CGenerateDlg settings;
+    MemoryFiles files(fs::path("/nonexistent"));
+    Recorder rec;
+    GeneratorProgram program;
+    PageGenerator gen(GenerateEnv{tree, props, settings, files, rec, rec, program});
+    gen.BeginRun();
+
+    const std::string out = gen.CreateNode(home)->m_strOutput;
+    EXPECT_NE(out.find("index "), std::string::npos) << out;
+    EXPECT_NE(out.find("<AREA SHAPE=RECT COORDS=\"1,2,3,4\" HREF=index.htm>"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("width=7 height=9"), std::string::npos) << out;
+    EXPECT_EQ(files.reads, (std::vector<std::string>{"templates\\Default.hdr.txt",
+                                                     "images\\plan.map", "images\\plan.gif"}));
+    EXPECT_TRUE(rec.messages.empty());
+}
+
 }  // namespace
 }  // namespace folio::test

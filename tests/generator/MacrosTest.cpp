@@ -64,6 +64,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "[@TEXT=!][@ALIGN=!][ALIGN][@AUTHOR=!][@ALIGN=!X][ALIGN]", "<RIGHT><X>", ""},
         MacroCase{"StyleHeading", NEWS, kAlign(FONT_H1), "[@TITLE=!][@STYLE=!H3][STYLE]", "<H1>",
                   ""},
+        // The last heading size before "normal".
+        MacroCase{"StyleHeadingLast", NEWS, kAlign(0x40), "[@TITLE=!][@STYLE=!H3][STYLE]", "<H8>",
+                  ""},
         MacroCase{"StyleNormal", NEWS, kAlign(FONT_NORMAL), "[@TITLE=!][@STYLE=!H3][STYLE]", "",
                   ""},
         MacroCase{"StyleNoFont", NEWS, None, "[@TITLE=!][@STYLE=!H3][STYLE][/STYLE]", "<H3></H3>",
