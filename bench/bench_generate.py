@@ -2,14 +2,15 @@
 """Generation benchmark: folio32 generate of a 10,000-page site against a write baseline and Hugo.
 
 Builds, in a work directory,
-- site.json: 10,000 pages in a tree about 10 wide; each page has a title, a 300-byte text, two
+- site.json and site.fol (converted by folio32 convert): 10,000 pages in a tree about 10 wide; each page has a title, a 300-byte text, two
   paragraphs and a link; the first page's text holds the table-of-contents macro (its output
   grows with the square of the site, so no other page has it); the Default templates;
 - pack.bin: the files one generation writes, for the write baseline (bench_write_files), which
   writes the same files with the same bytes and nothing else;
 - hugo/: a Hugo site of the same shape and size: one layout, the same pages as plain HTML
   content, no sitemap, RSS, taxonomies, sections or home list, one .html file per page.
-Then times the three in the same run, REPEAT times each in rotating order, and reports the
+Then times the generation from site.fol (the site document) and from site.json, the baseline
+and Hugo in the same run, REPEAT times each in rotating order, and reports the
 medians and the ratios. Wall time of each process, output directories emptied beforehand.
 """
 import argparse
@@ -91,6 +92,11 @@ def build_site(path):
         json.dump(site, f, separators=(",", ":"))
 
 
+def hugo_name(i):
+    """Hugo's page names: "index" in the content folder would make the folder a page bundle."""
+    return "p%d" % i
+
+
 def build_hugo(root):
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(os.path.join(root, "content"))
@@ -104,21 +110,21 @@ def build_hugo(root):
         f.write('<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.01 Transitional//EN">\n'
                 '<HTML>\n<HEAD>\n<META NAME="generator" CONTENT="Hugo">\n'
                 '<TITLE>{{ .Title }}</TITLE>\n</HEAD>\n<BODY>\n'
-                '<P><A HREF="index.html">Home</A> | <A HREF="{{ .Params.parent }}.html">Up</A>'
+                '<P><A HREF="p0.html">Home</A> | <A HREF="{{ .Params.parent }}.html">Up</A>'
                 '</P>\n<H1>{{ .Title }}</H1>\n<HR>\n{{ .Content }}\n<HR>\n'
                 '<ADDRESS>Bench Author, <A HREF="mailto:bench@example.com">'
                 'bench@example.com</A></ADDRESS>\n</BODY>\n</HTML>\n')
     for i in range(PAGES):
-        parent = tag((i - 1) // WIDTH) if i else tag(0)
+        parent = hugo_name((i - 1) // WIDTH) if i else hugo_name(0)
         body = "<DIV>%s</DIV>\n" % text_of(i, 300)
-        body += "<UL>\n" + "".join('<LI><A HREF="%s.html">Page %d</A>\n' % (tag(c), c)
+        body += "<UL>\n" + "".join('<LI><A HREF="%s.html">Page %d</A>\n' % (hugo_name(c), c)
                                     for c in children_of(i)) + "</UL>\n"
         for k, (suffix, n) in enumerate((("a", i), ("b", i + 1))):
             body += ('<A NAME="%s%s"></A>\n<H2>%s section of page %d</H2>\n<DIV>%s</DIV>\n'
-                     % (tag(i), suffix, ("First", "Second")[k], i, text_of(n, 120)))
-        body += '<P><A HREF="%s.html">See page %d</A></P>\n' % (tag(link_target(i)),
+                     % (hugo_name(i), suffix, ("First", "Second")[k], i, text_of(n, 120)))
+        body += '<P><A HREF="%s.html">See page %d</A></P>\n' % (hugo_name(link_target(i)),
                                                                link_target(i))
-        with open(os.path.join(root, "content", tag(i) + ".html"), "w") as f:
+        with open(os.path.join(root, "content", hugo_name(i) + ".html"), "w") as f:
             f.write('---\ntitle: "Page %d"\nparent: "%s"\n---\n%s' % (i, parent, body))
 
 
@@ -165,17 +171,24 @@ def main():
     os.makedirs(work, exist_ok=True)
     site = os.path.join(work, "site.json")
     build_site(site)
+    fol = os.path.join(work, "site.fol")
+    subprocess.run([args.folio32, "convert", site, fol], check=True, stdout=subprocess.DEVNULL)
     gen_out, base_out = os.path.join(work, "out-folio32"), os.path.join(work, "out-baseline")
+    json_out = os.path.join(work, "out-folio32-json")
     hugo_src, hugo_out = os.path.join(work, "hugo"), os.path.join(work, "out-hugo")
-    generate = [args.folio32, "generate", site, "--dest", gen_out, "--resources",
-                args.resources, "--quiet"]
+    def generate_cmd(source, dest):
+        return [args.folio32, "generate", source, "--dest", dest, "--resources", args.resources,
+                "--quiet"]
+
+    generate = generate_cmd(fol, gen_out)
     baseline = [args.writer, os.path.join(work, "pack.bin"), base_out]
 
     # One untimed generation makes the baseline's pack and warms the caches.
     fresh(gen_out)
     subprocess.run(generate, check=True, stdout=subprocess.DEVNULL)
     count, size = make_pack(gen_out, os.path.join(work, "pack.bin"))
-    runs = {"folio32 generate": (generate, gen_out), "write baseline": (baseline, base_out)}
+    runs = {"folio32 generate": (generate, gen_out), "write baseline": (baseline, base_out),
+            "generate (json)": (generate_cmd(site, json_out), json_out)}
     if args.hugo:
         build_hugo(hugo_src)
         runs["hugo"] = ([args.hugo, "--quiet", "--source", hugo_src, "--destination",
@@ -191,13 +204,14 @@ def main():
             fresh(out)
             times[name].append(timed(cmd))
         # Every run writes the same files as the first generation.
-        for name in ("folio32 generate", "write baseline"):
+        for name in ("folio32 generate", "write baseline", "generate (json)"):
             got = dir_stats(runs[name][1])
             if got != (count, size):
                 sys.exit("%s wrote %d files, %d bytes; expected %d, %d" % (name, *got, count,
                                                                           size))
 
-    print("site: %d pages (%d objects), %s" % (PAGES, PAGES * 4, site))
+    print("site: %d pages (%d objects), %s (%d bytes), %s (%d bytes)" % (
+        PAGES, PAGES * 4, fol, os.path.getsize(fol), site, os.path.getsize(site)))
     print("generated: %d files, %d bytes" % (count, size))
     if args.hugo:
         hc, hs = dir_stats(hugo_out, ".html")
@@ -205,11 +219,13 @@ def main():
             [args.hugo, "version"], capture_output=True, text=True).stdout.strip()))
     median = {name: statistics.median(t) for name, t in times.items()}
     for name in names:
-        print("%-17s median %6.3f s   runs %s" % (name, median[name],
+        print("%-18s median %6.3f s   runs %s" % (name, median[name],
                                                  " ".join("%.3f" % t for t in times[name])))
     ratio = median["folio32 generate"] / median["write baseline"]
     print("generate / baseline: %.2f (target <= 1.5) %s" % (ratio,
                                                               "met" if ratio <= 1.5 else "MISSED"))
+    print("generate from JSON / baseline: %.2f" % (median["generate (json)"] /
+                                                   median["write baseline"]))
     if args.hugo:
         speed = median["hugo"] / median["folio32 generate"]
         print("hugo / generate:     %.2f (target >= 4)   %s" % (speed,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -123,6 +124,8 @@ class PageGenerator {
     void ExpandPicture(Expansion& x, int index);
     void ExpandLinks(Expansion& x);
     void FinishRun(GenerateResult result);
+    // GenFiles::MapForWrite of a page file, with the page directory looked up once per run.
+    std::optional<std::filesystem::path> MapPageForWrite(std::string_view fileName);
 
     GenerateEnv env_;
     std::string log_;
@@ -136,6 +139,9 @@ class PageGenerator {
     std::unordered_map<std::string, std::optional<std::string>> texts_;
     // The size attributes of the GIF pictures of this run, by path.
     std::unordered_map<std::string, std::string> gifSizes_;
+    // The page directory of this run as written in page paths, and its host path.
+    std::string destKey_;
+    std::optional<std::filesystem::path> destHost_;
 };
 
 // The six national letters written as entities; every other byte unchanged.

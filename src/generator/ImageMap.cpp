@@ -103,38 +103,61 @@ std::string PageGenerator::GetGifSizeAttr(std::string_view path) {
     return attr;
 }
 
+namespace {
+
+// The entity a byte is written as, or null when it stands for itself.
+const char* EntityOf(unsigned char c) {
+    switch (c) {
+        case 0xC5:
+            return "&Aring;";
+        case 0xC6:
+            return "&AElig;";
+        case 0xD8:
+            return "&Oslash;";
+        case 0xE5:
+            return "&aring;";
+        case 0xE6:
+            return "&aelig;";
+        case 0xF8:
+            return "&oslash;";
+        default:
+            return nullptr;
+    }
+}
+
+// Appends `text` with the entities, and each LF as CR LF when `crlf` is set. Pages are written
+// through here, so the bytes that stand for themselves are copied in runs.
+void AppendHtml(std::string& out, std::string_view text, bool crlf) {
+    out.reserve(out.size() + text.size() + text.size() / 16 + 16);
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const char* replacement = nullptr;
+        if (c == '\n') {
+            if (!crlf) continue;
+            replacement = "\r\n";
+        } else if (c < 0xC5 || !(replacement = EntityOf(c))) {
+            continue;
+        }
+        out.append(text.substr(from, i - from));
+        out += replacement;
+        from = i + 1;
+    }
+    out.append(text.substr(from));
+}
+
+}  // namespace
+
 std::string HtmlEntities(std::string_view text) {
     std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (const char c : text) {
-        switch (static_cast<unsigned char>(c)) {
-            case 0xC5:
-                out += "&Aring;";
-                break;
-            case 0xC6:
-                out += "&AElig;";
-                break;
-            case 0xD8:
-                out += "&Oslash;";
-                break;
-            case 0xE5:
-                out += "&aring;";
-                break;
-            case 0xE6:
-                out += "&aelig;";
-                break;
-            case 0xF8:
-                out += "&oslash;";
-                break;
-            default:
-                out += c;
-        }
-    }
+    AppendHtml(out, text, false);
     return out;
 }
 
 void WriteHtml(AtomicFile& file, std::string_view text) {
-    file.Write(ToTextMode(HtmlEntities(text)));
+    std::string out;
+    AppendHtml(out, text, true);
+    file.Write(out);
 }
 
 }  // namespace folio

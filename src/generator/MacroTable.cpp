@@ -20,12 +20,16 @@ MacroLookup LookupMacro(std::string_view content, bool valueRequired) {
         result.error = MacroLookup::Syntax;
         return result;
     }
-    result.upperName.reserve(name.size());
-    for (const char c : name) {
-        result.upperName += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    char upper[kMaxMacroName] = {};
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     }
+    const std::string_view key(upper, name.size());
+    result.upperName.assign(key);
     for (std::size_t i = 0; i < kMacroCount; ++i) {
-        if (kMacroNames[i] == result.upperName) {
+        const std::string_view known = kMacroNames[i];
+        if (known.size() == key.size() && known.front() == key.front() && known == key) {
             result.index = static_cast<int>(i);
             return result;
         }

@@ -132,7 +132,7 @@ bool PageGenerator::CreatePage(const SiteItem* item) {
 
     AtomicFile file;
     std::string error;
-    const std::optional<std::filesystem::path> host = env_.files.MapForWrite(fileName);
+    const std::optional<std::filesystem::path> host = MapPageForWrite(fileName);
     if (!host || !file.Open(*host, error)) {
         return fail("Unable to open destination file " + fileName);
     }
@@ -140,6 +140,21 @@ bool PageGenerator::CreatePage(const SiteItem* item) {
     WriteHtml(file, table->m_strOutput);
     if (!file.Commit(error)) return fail("Unable to write destination file " + error);
     return true;
+}
+
+std::optional<std::filesystem::path> PageGenerator::MapPageForWrite(std::string_view fileName) {
+    // Every page of a run goes to the same directory: look it up once.
+    const std::size_t cut = fileName.find_last_of("\\/");
+    const std::string_view dirPart =
+        cut == std::string_view::npos ? std::string_view() : fileName.substr(0, cut + 1);
+    const std::string_view name = fileName.substr(dirPart.size());
+    if (destHost_ && !name.empty() && dirPart == destKey_) return *destHost_ / std::string(name);
+    std::optional<std::filesystem::path> host = env_.files.MapForWrite(fileName);
+    if (host && !name.empty()) {
+        destKey_.assign(dirPart);
+        destHost_ = host->parent_path();
+    }
+    return host;
 }
 
 void PageGenerator::ExpandLinks(Expansion& x) {

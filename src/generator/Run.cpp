@@ -33,6 +33,8 @@ void PageGenerator::BeginRun() {
     log_.clear();
     texts_.clear();
     gifSizes_.clear();
+    destKey_.clear();
+    destHost_.reset();
     ext_ = env_.settings.FileExtension();
     lowercase_ = env_.settings.m_bLowercase != 0;
 }

@@ -35,6 +35,22 @@ class RunTest : public GenFixture {
     SiteItem* sect;
 };
 
+// The page directory is looked up once per run: a later run of the same generator writes to its
+// own destination, and a destination given with "/" or a doubled separator is the same folder.
+TEST_F(RunTest, EachRunWritesToItsOwnDestination) {
+    ASSERT_EQ(Run(), GenerateResult::Done);
+    const fs::path second = dir / "second";
+    fs::create_directories(second);
+    settings.m_strDestDir = second.string() + "\\\\";
+    ASSERT_EQ(Run(), GenerateResult::Done);
+    EXPECT_TRUE(fs::exists(second / "index.htm"));
+    EXPECT_TRUE(fs::exists(second / "news.htm"));
+    fs::remove(outDir / "news.htm");
+    settings.m_strDestDir = outDir.string() + "/";
+    ASSERT_EQ(Run(), GenerateResult::Done);
+    EXPECT_TRUE(fs::exists(outDir / "news.htm"));
+}
+
 TEST_F(RunTest, WritesPagesAndCopiesPictures) {
     news->Node()->m_Info.m_strIcon = "Pic.GIF";
     WriteResource("images/pic.gif", GifHeader(2, 3) + std::string(200000, 'p'));
