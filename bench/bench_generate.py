@@ -111,7 +111,9 @@ def build_hugo(root):
                 '<HTML>\n<HEAD>\n<META NAME="generator" CONTENT="Hugo">\n'
                 '<TITLE>{{ .Title }}</TITLE>\n</HEAD>\n<BODY>\n'
                 '<P><A HREF="p0.html">Home</A> | <A HREF="{{ .Params.parent }}.html">Up</A>'
-                '</P>\n<H1>{{ .Title }}</H1>\n<HR>\n{{ .Content }}\n<HR>\n'
+                '</P>\n<H1>{{ .Title }}</H1>\n<HR>\n{{ .Content }}\n<HR>\n<P>\n' +
+                "".join('<A HREF="%s.html"> [Page %d]</A>\n' % (hugo_name(c), c)
+                        for c in children_of(0)) + '</P>\n'
                 '<ADDRESS>Bench Author, <A HREF="mailto:bench@example.com">'
                 'bench@example.com</A></ADDRESS>\n</BODY>\n</HTML>\n')
     for i in range(PAGES):
