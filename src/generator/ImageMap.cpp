@@ -1,6 +1,5 @@
 // Image maps, GIF picture sizes and the page writer.
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -126,24 +125,20 @@ const char* EntityOf(unsigned char c) {
     }
 }
 
-// The bytes AppendHtml stops at: the six letters and the line feed.
-constexpr std::array<bool, 256> kSpecial = [] {
-    std::array<bool, 256> special{};
-    for (const std::size_t c : {0xC5u, 0xC6u, 0xD8u, 0xE5u, 0xE6u, 0xF8u, 0x0Au}) special[c] = true;
-    return special;
-}();
-
 // Appends `text` with the entities, and each LF as CR LF when `crlf` is set. Pages are written
 // through here, so the bytes that stand for themselves are copied in runs.
 void AppendHtml(std::string& out, std::string_view text, bool crlf) {
     out.reserve(out.size() + text.size() + text.size() / 16 + 16);
-    const std::size_t size = text.size();
     std::size_t from = 0;
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (!kSpecial[c]) continue;
-        const char* replacement = c == '\n' ? (crlf ? "\r\n" : nullptr) : EntityOf(c);
-        if (!replacement) continue;
+        const char* replacement = nullptr;
+        if (c == '\n') {
+            if (!crlf) continue;
+            replacement = "\r\n";
+        } else if (c < 0xC5 || !(replacement = EntityOf(c))) {
+            continue;
+        }
         out.append(text.substr(from, i - from));
         out += replacement;
         from = i + 1;

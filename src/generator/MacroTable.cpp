@@ -1,7 +1,5 @@
 #include "generator/MacroTable.h"
 
-#include <vector>
-
 namespace folio {
 
 const std::array<std::string_view, kMacroCount> kMacroNames = {
@@ -29,17 +27,10 @@ MacroLookup LookupMacro(std::string_view content, bool valueRequired) {
     }
     const std::string_view key(upper, name.size());
     result.upperName.assign(key);
-    // Every bracket of every template comes here: compare only the names of the same length.
-    static const std::array<std::vector<int>, kMaxMacroName + 1> kByLength = [] {
-        std::array<std::vector<int>, kMaxMacroName + 1> byLength;
-        for (std::size_t i = 0; i < kMacroCount; ++i) {
-            byLength[kMacroNames[i].size()].push_back(static_cast<int>(i));
-        }
-        return byLength;
-    }();
-    for (const int i : kByLength[key.size()]) {
-        if (kMacroNames[static_cast<std::size_t>(i)] == key) {
-            result.index = i;
+    for (std::size_t i = 0; i < kMacroCount; ++i) {
+        const std::string_view known = kMacroNames[i];
+        if (known.size() == key.size() && known.front() == key.front() && known == key) {
+            result.index = static_cast<int>(i);
             return result;
         }
     }
