@@ -43,7 +43,8 @@ bench: deps
 # seconds, one after the other. New inputs go to build-libfuzzer/corpus/<target>; the checked-in
 # corpus in fuzz/corpus/<target> is only read.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= fuzz_fol_reader fuzz_json_reader fuzz_template fuzz_image_map
+FUZZ_TARGETS ?= fuzz_fol_reader fuzz_json_reader fuzz_template fuzz_image_map \
+	fuzz_setup_script fuzz_uninstall_log
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-libfuzzer -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DFOLIO32_LIBFUZZER=ON -DFOLIO32_TESTS=OFF $(CMAKE_FLAGS)
