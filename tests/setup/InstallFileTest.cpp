@@ -20,10 +20,10 @@ using win::test::ImageSpec;
 using win::test::WriteHost;
 
 std::string Versioned(Dword ms, Dword ls) {
-    ImageSpec spec;
-    spec.fileVersionMS = ms;
-    spec.fileVersionLS = ls;
-    return BuildImage(spec);
+    ImageSpec image;
+    image.fileVersionMS = ms;
+    image.fileVersionLS = ls;
+    return BuildImage(image);
 }
 
 // A root with a source folder (the current directory) and a run ready to install into
