@@ -1,14 +1,13 @@
 #include "SiteInput.h"
 
+#include "platform/CodePage.h"
 #include "site/SiteJson.h"
 
 namespace folio::cli {
 
 std::optional<SiteFormat> SiteFormatOf(const std::filesystem::path& path) {
     std::string ext = path.extension().string();
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    LowerAscii(ext);
     if (ext == ".json") return SiteFormat::Json;
     if (ext == ".fol") return SiteFormat::Fol;
     return std::nullopt;

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "generator/Expansion.h"
+#include "platform/CodePage.h"
 
 namespace folio {
 
@@ -72,11 +73,7 @@ std::size_t ReadContentsOptions(std::string_view s, std::size_t i, ContentsOptio
 std::string PageGenerator::GetTag(const SiteItem* item) const {
     if (!item) return {};
     std::string tag = item->Label();
-    if (lowercase_) {
-        for (char& c : tag) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
+    if (lowercase_) LowerAscii(tag);
     return tag;
 }
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "generator/Generator.h"
+#include "platform/CodePage.h"
 
 namespace folio {
 
@@ -12,12 +13,6 @@ namespace {
 std::string_view AfterLastSeparator(std::string_view path) {
     const std::size_t cut = path.find_last_of("\\/");
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
-void LowerAscii(std::string& text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
 }
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;

@@ -21,6 +21,10 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8, std::size_t* badO
 // capitals, as the system's own comparison does).
 unsigned char Cp1252ToLower(unsigned char c);
 
+// Turns A-Z into a-z and leaves every other byte as it is (file names and tags are lowercased
+// this way, accented capitals included as they are).
+void LowerAscii(std::string& text);
+
 // Compares two Windows-1252 strings without regard to case: <0, 0 or >0.
 int CompareNoCase(std::string_view a, std::string_view b);
 
