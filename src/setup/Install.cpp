@@ -53,6 +53,10 @@ bool ReadFixedInfo(WinSystem& sys, std::string_view path, VsFixedFileInfo& info)
            VerQueryFixedFileInfo(block, info);
 }
 
+// Whether a module box shows a tick after the tick state `state` was exchanged with it: a
+// state outside 0 to 2 goes in as 0, and a two-state box shows the third state as ticked.
+bool BoxTicked(int state) { return state == 1 || state == 2; }
+
 bool IsPlainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of("\\/:") == std::string_view::npos;
@@ -235,7 +239,7 @@ InstallOutcome SetupRun::Install(const InstallChoices& choices) {
             default:
                 if (i < 10) {
                     const int tick = choices.ticks ? (*choices.ticks)[i] : m.typical;
-                    m.selected = tick == 1;
+                    m.selected = BoxTicked(tick);
                 } else {
                     m.selected = 1;
                 }

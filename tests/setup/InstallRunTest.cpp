@@ -20,17 +20,21 @@ using win::test::WriteHost;
 const char* kComplete = "Installation complete. You can now run the installed program.";
 
 // A product of `modules` modules named M1.. in script order, one file each (m1.txt, ...);
-// module i is typical when i is odd and minimum when i is 1.
+// module i is typical when i is odd, or as `typical` writes it, and minimum when i is 1.
 class RunFixture {
   public:
-    explicit RunFixture(OsKind kind = OS_NT4, int modules = 3) {
+    explicit RunFixture(OsKind kind = OS_NT4, int modules = 3,
+                        const std::vector<std::string>& typical = {})
+        : modules_(modules) {
         sys = win::test::NewRoot(dir, kind);
         const fs::path src = dir.path() / "src";
         std::string script = "\x01T\x01 1\r\nProduct\r\nGroup\r\n1 1 1\r\n";
         for (int i = 1; i <= modules; ++i) {
             const std::string n = std::to_string(i);
-            script += "@\x01M" + n + "\x01 1 1 1 0 0 " + std::to_string(i % 2) + " " +
-                      (i == 1 ? "1" : "0") + "\r\n\x01m" + n + ".txt\x01 \x01(NULL)\x01 0\r\n";
+            const auto at = static_cast<std::size_t>(i - 1);
+            const std::string t = at < typical.size() ? typical[at] : std::to_string(i % 2);
+            script += "@\x01M" + n + "\x01 1 1 1 0 0 " + t + " " + (i == 1 ? "1" : "0") +
+                      "\r\n\x01m" + n + ".txt\x01 \x01(NULL)\x01 0\r\n";
             WriteHost(src / ("m" + n + ".txt"), "module " + n);
         }
         WriteHost(src / "Setup.inf", script);
@@ -42,14 +46,24 @@ class RunFixture {
                    ? FromTextMode(bytes)
                    : "<none>";
     }
-    bool Installed(int module) {
-        return sys->GetFileAttributes("C:\\Program Files\\Product\\m" + std::to_string(module) +
-                                      ".txt") != INVALID_FILE_ATTRIBUTES;
+    // The numbers of the modules whose file is in place.
+    std::vector<int> Installed() {
+        std::vector<int> installed;
+        for (int i = 1; i <= modules_; ++i) {
+            if (sys->GetFileAttributes("C:\\Program Files\\Product\\m" + std::to_string(i) +
+                                       ".txt") != INVALID_FILE_ATTRIBUTES) {
+                installed.push_back(i);
+            }
+        }
+        return installed;
     }
 
     win::test::ScratchDir dir;
     std::unique_ptr<EmulatedWinSystem> sys;
     RecordingSink sink;
+
+  private:
+    int modules_;
 };
 
 const char* kKeys =
@@ -121,14 +135,33 @@ TEST(InstallRun, ModuleSelection) {
         } progress;
         SetupRun run(*fx.sys, fx.sink, &progress);
         ASSERT_EQ(run.Run(c.choices), InstallOutcome::Complete);
-        std::vector<int> installed;
-        for (int i = 1; i <= 12; ++i) {
-            if (fx.Installed(i)) installed.push_back(i);
-        }
-        EXPECT_EQ(installed, c.installed);
+        EXPECT_EQ(fx.Installed(), c.installed);
         EXPECT_EQ(progress.range, static_cast<int>(c.installed.size()));
         EXPECT_EQ(progress.steps, progress.range);
         EXPECT_NE(fx.Log().find(kKeys), std::string::npos);
+    }
+}
+
+TEST(InstallRun, BoxesTakeTheirTickFromTypical) {
+    // The boxes start from each module's typical value: 2 shows a tick as 1 does, a value
+    // outside 0 to 2 goes into the box as 0. Typical itself takes any nonzero value.
+    struct Case {
+        const char* name;
+        int installType;
+        std::vector<int> installed;
+    } cases[] = {
+        {"custom with the default ticks", kCustom, {1, 2}},
+        {"typical", kTypical, {1, 2, 3, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // M1 to M5; 4294967295 wraps to -1.
+        RunFixture fx(OS_NT4, 5, {"1", "2", "5", "4294967295", "0"});
+        InstallChoices choices;
+        choices.installType = c.installType;
+        SetupRun run(*fx.sys, fx.sink);
+        ASSERT_EQ(run.Run(choices), InstallOutcome::Complete);
+        EXPECT_EQ(fx.Installed(), c.installed);
     }
 }
 
@@ -224,7 +257,7 @@ TEST(InstallRun, DestinationAndLogFailures) {
             fx.sink.messages,
             std::vector<std::string>{"Failed to write the uninstall information file C:\\Program "
                                      "Files\\Product\\.UnInst.inf (error 5). Install aborted."});
-        EXPECT_FALSE(fx.Installed(3));
+        EXPECT_TRUE(fx.Installed().empty());
         EXPECT_EQ(fx.Log(), "Product\ndir C:\\Program Files\\Product\n");
     }
 }
