@@ -29,7 +29,8 @@ void TrimTrailingWhite(std::string& text) {
 }
 
 // Hands out the script's lines as the original's 780-byte reads did: at most 779 characters,
-// the LF included, so the rest of a longer line comes back as a line of its own.
+// the LF included, so the rest of a longer line comes back as a line of its own. A line is
+// used as text, so it ends at a NUL byte: what follows one up to the line end is not read.
 class LineReader {
   public:
     explicit LineReader(std::string_view text) : text_(text) {}
@@ -42,6 +43,7 @@ class LineReader {
         line = text_.substr(pos_, end - pos_);
         pos_ = end;
         if (line.back() == '\n') ++nextLineNo_;
+        line = line.substr(0, line.find('\0'));
         return true;
     }
     int LineNo() const { return lineNo_; }
@@ -181,6 +183,7 @@ bool ParseSetupScript(std::string_view text, win::OsKind os, SetupScript& script
 
     SetupModule* current = nullptr;
     while (reader.Next(line)) {
+        if (line.empty()) continue;
         if (line.front() == '@') {
             const std::size_t p = line.size() > 1 && line[1] == '@' ? 2 : 1;
             current = nullptr;

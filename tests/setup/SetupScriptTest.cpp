@@ -180,6 +180,27 @@ TEST(SetupScript, LongLinesAreReadInPieces) {
     EXPECT_EQ(s.modules[0].files[0].source, "tail");
 }
 
+TEST(SetupScript, ALineEndsAtANulByte) {
+    // What follows a NUL up to the line end is not read; the next line is read as usual.
+    const std::string nul(1, '\0');
+    RecordingSink sink;
+    SetupScript s;
+    ASSERT_TRUE(ParseSetupScript("\x01T\x01 1\nDemo" + nul + "junk\nFolder\n1 1 1\n" +
+                                     "@\x01M\x01 1 1 1 0 0 1 0\n"
+                                     "\x01"
+                                     "a.txt\x01 \x01(NULL)\x01 2 \x01Name" +
+                                     nul + "junk\x01\n" + nul + "@\x01N\x01 1 1 1 0 0 1 0\n" +
+                                     "\x01"
+                                     "b.txt\x01 \x01(NULL)\x01 0 \x01\x01\n",
+                                 OS_NT4, s, sink));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(s.productName, "Demo");
+    ASSERT_EQ(s.modules.size(), 1u);  // the line that starts with NUL is a comment
+    ASSERT_EQ(s.modules[0].files.size(), 2u);
+    EXPECT_EQ(s.modules[0].files[1].linkName, "Name");
+    EXPECT_EQ(s.modules[0].files[0].source, "b.txt");
+}
+
 TEST(SetupScript, RefusedLines) {
     const std::string longName(260, 'n');
     struct Case {
