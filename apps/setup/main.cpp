@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
 
     setup::InstallChoices choices;
     try {
-        if (!dest.empty()) choices.destDir = In(dest);
+        // An empty --dest is an empty destination, as an emptied edit field would be.
+        if (app.count("--dest")) choices.destDir = In(dest);
         if (app.count("--folder")) choices.folderName = In(folder);
     } catch (const CLI::ValidationError& e) {
         std::cerr << "setup: " << e.what() << "\n";
