@@ -22,9 +22,15 @@ class Conversation {
     Conversation(const Conversation&) = delete;
     Conversation& operator=(const Conversation&) = delete;
 
-    // An execute transaction; without a conversation it fails as the system's would.
-    bool Execute(std::string_view command, Dword timeout) {
-        return conv_ != 0 && sys_.DdeExecute(conv_, command, timeout) == DMLERR_NO_ERROR;
+    // An execute transaction; without a conversation it fails as the system's would. Most
+    // commands go with their terminating zero as part of the data; ShowGroup goes without.
+    bool Execute(const std::string& command, Dword timeout, bool withZero = true) {
+        if (conv_ == 0) return false;
+        const std::string_view data(command.c_str(), command.size() + (withZero ? 1 : 0));
+        return sys_.DdeExecute(conv_, data, timeout) == DMLERR_NO_ERROR;
+    }
+    bool ExecuteShowGroup(std::string_view group) {
+        return Execute(PmShowGroupCommand(group), kPmGroupTimeout, false);
     }
     bool Request(std::string_view item, std::string& reply) {
         return conv_ != 0 && sys_.DdeRequest(conv_, item, kPmItemTimeout, reply) == DMLERR_NO_ERROR;
@@ -91,7 +97,7 @@ int PmCreateGroup(WinSystem& sys, MessageSink& sink, std::string_view group) {
     Conversation conv(sys);
     if (!conv.Execute(create, kPmGroupTimeout)) sink.Show("DdeClientTransaction Failed");
     // Items are added to the current group: 0 tells the caller that this one did not become it.
-    return conv.Execute(show, kPmGroupTimeout) ? 1 : 0;
+    return conv.ExecuteShowGroup(group) ? 1 : 0;
 }
 
 int PmAddItem(WinSystem& sys, MessageSink& sink, std::string_view item, std::string_view target) {
@@ -152,7 +158,7 @@ int PmDeleteGroup(WinSystem& sys, MessageSink& console, std::string_view group) 
     }
     Conversation conv(sys);
     if (!conv.Execute(del, kPmGroupTimeout)) console.Show("***DdeClientTransaction Failed");
-    conv.Execute(PmShowGroupCommand(group), kPmGroupTimeout);
+    conv.ExecuteShowGroup(group);
     return 1;
 }
 
@@ -175,7 +181,7 @@ int PmDeleteItem(WinSystem& sys, MessageSink& console, std::string_view group,
         return 0;
     }
     Conversation conv(sys);
-    conv.Execute(PmShowGroupCommand(group), kPmGroupTimeout);
+    conv.ExecuteShowGroup(group);
     if (!conv.Execute(PmDeleteItemCommand(item), kPmGroupTimeout)) {
         console.Show("****DdeClientTransaction Failed");
     }

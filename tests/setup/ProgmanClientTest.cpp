@@ -1,6 +1,8 @@
 // The Program Manager conversations over the emulated Program Manager.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "SetupTestSupport.h"
 #include "TestSupport.h"
 #include "setup/ProgmanClient.h"
@@ -38,10 +40,43 @@ TEST(ProgmanClient, CommandStrings) {
         "[AddItem(\"C:\\P\\bin\\app.exe\",\"App\",\"C:\\P\\bin\\app.exe\",0,0,0,\"C:\\P\\bin\")]");
 }
 
+// What each operation sends: the bytes of every execute (the terminating zero included where
+// the data length counts it) and its time-out, in order.
+TEST(ProgmanClient, ExecuteDataAndTimeouts) {
+    using namespace std::string_literals;
+    struct Case {
+        const char* name;
+        std::function<void(WinSystem&, RecordingSink&)> run;
+        std::vector<std::string> executes;
+    } cases[] = {
+        {"PmCreateGroup",
+         [](WinSystem& s, RecordingSink& k) { PmCreateGroup(s, k, "Folio"); },
+         {"[CreateGroup(Folio)]\0 @10000"s, "[ShowGroup(Folio,1)] @10000"s}},
+        {"PmAddItem",
+         [](WinSystem& s, RecordingSink& k) { PmAddItem(s, k, "App", "C:\\P\\app.exe"); },
+         {"[ReplaceItem(\"App\")]\0 @1000"s,
+          "[AddItem(\"C:\\P\\app.exe\",\"App\",\"C:\\P\\app.exe\",0,0,0,\"C:\\P\")]\0 @1000"s}},
+        {"PmDeleteItem",
+         [](WinSystem& s, RecordingSink& k) { PmDeleteItem(s, k, "Folio", "App"); },
+         {"[ShowGroup(Folio,1)] @10000"s, "[DeleteItem(App)]\0 @10000"s}},
+        {"PmDeleteGroup",
+         [](WinSystem& s, RecordingSink& k) { PmDeleteGroup(s, k, "Folio"); },
+         {"[DeleteGroup(Folio)]\0 @10000"s, "[ShowGroup(Folio,1)] @10000"s}},
+    };
+    win::test::ScratchDir dir;
+    auto sys = win::test::NewRoot(dir, OS_NT351);
+    for (const auto& c : cases) {
+        RecordingProgman pm(*sys);
+        RecordingSink sink;
+        c.run(pm, sink);
+        EXPECT_EQ(pm.executes, c.executes) << c.name;
+        EXPECT_EQ(sink.messages, std::vector<std::string>{}) << c.name;
+    }
+}
+
 TEST(ProgmanClient, SetupAndUninstallConversations) {
     win::test::ScratchDir dir;
     auto sys = win::test::NewRoot(dir, OS_NT351);
-    RecordingProgman pm(*sys);
     RecordingSink sink;
     EXPECT_EQ(PmCreateGroup(*sys, sink, "Folio"), 1);
     EXPECT_EQ(PmAddItem(*sys, sink, "App", "C:\\P\\app.exe"), 1);
@@ -52,12 +87,9 @@ TEST(ProgmanClient, SetupAndUninstallConversations) {
     for (const auto& g : groups) EXPECT_EQ(g.find('\r'), std::string::npos);
     EXPECT_EQ(PmGroupIsEmpty(*sys, "Folio"), 0);
 
-    EXPECT_EQ(PmDeleteItem(pm, sink, "Folio", "App"), 1);
+    EXPECT_EQ(PmDeleteItem(*sys, sink, "Folio", "App"), 1);
     EXPECT_EQ(PmGroupIsEmpty(*sys, "Folio"), 1);
-    EXPECT_EQ(PmDeleteGroup(pm, sink, "Folio"), 1);
-    EXPECT_EQ(pm.executes, (std::vector<std::string>{
-                               "[ShowGroup(Folio,1)] @10000", "[DeleteItem(App)] @10000",
-                               "[DeleteGroup(Folio)] @10000", "[ShowGroup(Folio,1)] @10000"}));
+    EXPECT_EQ(PmDeleteGroup(*sys, sink, "Folio"), 1);
     EXPECT_EQ(sink.messages, std::vector<std::string>{});
     // Nothing left to delete: the uninstaller's reports.
     EXPECT_EQ(PmDeleteItem(*sys, sink, "Folio", "App"), 1);
