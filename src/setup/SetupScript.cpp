@@ -157,6 +157,12 @@ bool ParseSetupScript(std::string_view text, win::OsKind os, SetupScript& script
     }
     if (reader.Next(line)) script.productName = line;
     TrimTrailingWhite(script.productName);
+    if (script.productName.empty()) {
+        // Without a name the uninstall registration would name the Uninstall key itself, and
+        // the uninstaller would delete it with every other product's entry.
+        sink.Show(std::string(fileName) + ": line 2: the product name is empty.");
+        return false;
+    }
     if (script.productName.size() > kMaxProductName) {
         sink.Show(where() + "the product name is longer than " + std::to_string(kMaxProductName) +
                   " characters.");

@@ -74,8 +74,8 @@ struct SetupScript {
 inline constexpr std::size_t kMaxProductName = 195;
 
 // Reads a script from its text as it is in memory (LF line ends). `fileName` names it in
-// messages. Returns false after one of the fatal messages (unknown format, platform refused);
-// lines that cannot be used are reported and left out.
+// messages. Returns false after one of the fatal messages (unknown format, a product name that
+// is empty or too long, platform refused); lines that cannot be used are reported and left out.
 bool ParseSetupScript(std::string_view text, win::OsKind os, SetupScript& script, MessageSink& sink,
                       std::string_view fileName = "Setup.inf");
 

@@ -246,12 +246,22 @@ TEST(SetupScript, RefusedLines) {
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Setup.inf: line 5: the module name is "
                                                       "longer than 259 characters; the module "
                                                       "is left out."});
+    // Product names that the uninstall registration cannot carry stop the run before it
+    // changes anything.
+    const std::pair<std::string, const char*> products[] = {
+        {std::string(196, 'p'),
+         "Setup.inf: line 2: the product name is longer than 195 characters."},
+        {" \t", "Setup.inf: line 2: the product name is empty."},
+    };
+    for (const auto& [product, message] : products) {
+        sink.messages.clear();
+        EXPECT_FALSE(ParseSetupScript("\x01T\x01 1\n" + product + "\nF\n1 1 1\n", OS_NT4, s, sink));
+        EXPECT_EQ(sink.messages, std::vector<std::string>{message});
+    }
     sink.messages.clear();
-    EXPECT_FALSE(ParseSetupScript("\x01T\x01 1\n" + std::string(196, 'p') + "\nF\n1 1 1\n", OS_NT4,
-                                  s, sink));
+    EXPECT_FALSE(ParseSetupScript("\x01T\x01 1\n", OS_NT4, s, sink));
     EXPECT_EQ(sink.messages,
-              std::vector<std::string>{
-                  "Setup.inf: line 2: the product name is longer than 195 characters."});
+              std::vector<std::string>{"Setup.inf: line 2: the product name is empty."});
 }
 
 TEST(SetupScript, LoadsFromTheCurrentDirectoryInTextMode) {
