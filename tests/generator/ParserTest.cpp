@@ -94,6 +94,64 @@ TEST_F(ParserTest, LongLinesAreReadInPiecesOf259) {
     EXPECT_EQ(Render(root, std::string(258, 'c') + "\n#x\n"), std::string(258, 'c') + "\n");
 }
 
+// Each piece of 259 characters is scanned on its own: constructs cut at a piece end, the line
+// feed after an assignment in the next piece, and a failing conditional that drops only the rest
+// of its own piece.
+TEST_F(ParserTest, PieceBoundariesCutConstructs) {
+    const auto a = [](std::size_t n) { return std::string(n, 'a'); };
+    struct Case {
+        const char* name;
+        std::string templ;
+        std::string output;
+        std::string log;
+    };
+    const Case cases[] = {
+        {"FailedTestDropsOnlyItsPiece", "[?LEVEL=1]" + a(249) + "tail\n", "tail\n", ""},
+        {"TextBeforeFailedTestStays", "x[?LEVEL=1]" + a(248) + "tail\n", "xtail\n", ""},
+        {"CommentAfterFailedTest", "[?LEVEL=1]" + a(249) + "#c\nz\n", "z\n", ""},
+        {"LineFeedInNextPieceNotSwallowed", a(251) + "[@TAG=!]\nx\n", a(251) + "\nx\n", ""},
+        {"FailedTestAtPieceEndKeepsLineFeed", a(249) + "[?LEVEL=1]\nx\n", a(249) + "\nx\n", ""},
+        {"BracketAtPieceEnd", a(258) + "[TAG]\n", a(258) + "TAG]\n",
+         "Unknown macro name (in template file) : \r\n"},
+        {"NameCutAtPieceEnd", a(256) + "[TAG]x\n", a(256) + "G]x\n",
+         "Unknown macro name (in template file) : TA\r\n"},
+        {"CloseMarkAtPieceEnd", a(257) + "[/ALIGN]x\n", a(257) + "ALIGN]x\n",
+         "Unknown macro name (in template file) : \r\n"},
+        {"AssignMarkInNextPiece", a(258) + "[@TAG=!]x\n", a(258) + "@TAG=!]x\n",
+         "Unknown macro name (in template file) : \r\n"},
+        {"ValuesCarryAcrossPieces", "[@TAG=!]" + a(251) + "[TAG][TAG]\n", a(251) + "indexindex\n",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Render(root, c.templ), c.output);
+        EXPECT_EQ(Gen().Log(), "Parsing template file: templates\\Default.hdr.txt\r\n" + c.log);
+    }
+    // Below the root the same test keeps its piece.
+    EXPECT_EQ(Render(child, cases[0].templ), a(249) + "tail\n");
+}
+
+// The template is read once per run, but every object logs, reports and expands it anew.
+TEST_F(ParserTest, EveryObjectReportsItsTemplate) {
+    Template(".pgh.txt", "[@TAG=!][TAG] [nosuch]\n");
+    Gen().BeginRun();
+    EXPECT_EQ(Gen().CreateNode(para)->m_strOutput, "p1 \n");
+    EXPECT_EQ(Gen().CreateNode(para)->m_strOutput, "p1 \n");
+    const std::string once =
+        "Parsing template file: templates\\Default.pgh.txt\r\n"
+        "Unknown macro name (in template file) : NOSUCH\r\n";
+    EXPECT_EQ(Gen().Log(), once + once);
+    EXPECT_EQ(rec.steps, 2);
+    // A missing template is reported for every object that needs it.
+    EXPECT_EQ(Gen().CreateNode(link)->m_strOutput, "");
+    EXPECT_EQ(Gen().CreateNode(link)->m_strOutput, "");
+    EXPECT_EQ(rec.messages.size(), 2u);
+    // A new run reads the file again.
+    Template(".pgh.txt", "new");
+    Gen().BeginRun();
+    EXPECT_EQ(Gen().CreateNode(para)->m_strOutput, "new");
+}
+
 TEST_F(ParserTest, TemplateIsReadInTextMode) {
     EXPECT_EQ(Render(root, "[@TAG=!]\r\na\r\nb\rc\r\n\x1a ignored"), "a\nb\rc\n");
 }
