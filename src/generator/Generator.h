@@ -57,6 +57,28 @@ struct GenerateEnv {
     GeneratorProgram& program;
 };
 
+// One step of a compiled template: what the reading of the template file decides once per run,
+// in the order of the file. Text, log lines and bracket contents are copied out of the file.
+struct TemplateStep {
+    enum Kind : std::uint8_t {
+        Text,         // text: literal text
+        Log,          // text: a log line (a malformed construct)
+        Store,        // m_strValue[index] = text (an assignment that computes nothing)
+        Assign,       // m_strValue[index] = text, then the expansion is computed
+        IfLevel,      // level <= the object's level, else go on at skipTo
+        IfMoreLinks,  // the next sibling is not a link, else go on at skipTo
+        Insert,       // m_strExpand[index]
+        Close,        // "</" and m_strExpand[index] without its first character, when not empty
+        CloseText,    // text, when m_strExpand[index] is not empty
+    };
+    Kind kind = Text;
+    int index = -1;
+    long long level = 0;
+    // The first step of the next piece: where a failing conditional goes on.
+    std::size_t skipTo = 0;
+    std::string text;
+};
+
 class PageGenerator {
   public:
     explicit PageGenerator(GenerateEnv env);
@@ -115,10 +137,9 @@ class PageGenerator {
     }
     // A text file of this run (template or image map), read once; null when it cannot be read.
     const std::string* CachedText(const std::string& fileName);
-    void ParsePiece(Expansion& x, std::string_view piece);
-    void Assign(Expansion& x, std::string_view content);
-    bool Conditional(Expansion& x, std::string_view content);
-    int AssignMacro(CMacroTable& table, std::string_view content);
+    // A template file of this run, read and compiled once; null when it cannot be read.
+    const std::vector<TemplateStep>* CompiledSteps(const std::string& fileName);
+    void RunSteps(Expansion& x, const std::vector<TemplateStep>& steps);
     void Expand(Expansion& x, int index);
     void ExpandSingleFile(Expansion& x, int index);
     void ExpandPicture(Expansion& x, int index);
@@ -137,6 +158,9 @@ class PageGenerator {
     // The template and image map files of this run, read once: the text, or nothing for a file
     // that could not be read. Every use still logs and reports as if the file were read anew.
     std::unordered_map<std::string, std::optional<std::string>> texts_;
+    // The template files of this run, compiled: the steps, or nothing for a file that could not
+    // be read. Every object still logs and reports as if its template were read and parsed anew.
+    std::unordered_map<std::string, std::optional<std::vector<TemplateStep>>> templates_;
     // The size attributes of the GIF pictures of this run, by path.
     std::unordered_map<std::string, std::string> gifSizes_;
     // The page directory of this run as written in page paths, and its host path.

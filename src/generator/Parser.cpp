@@ -1,4 +1,5 @@
-// Template files: reading them in pieces, the four bracketed constructs and comments.
+// Template files: reading them in pieces, the four bracketed constructs and comments. A template
+// is compiled once per run into a list of steps; every object expands that list.
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -42,6 +43,149 @@ long long ReadDecimal(std::string_view text) {
     return negative ? -value : value;
 }
 
+using Step = TemplateStep;
+
+// Turns a template's text into steps. Everything that depends only on the text is decided here
+// (pieces, comments, bracket contents, name lookups and the log lines of malformed constructs);
+// what depends on the object stays a step.
+class TemplateCompiler {
+  public:
+    std::vector<Step> Compile(std::string_view all) {
+        std::size_t pos = 0;
+        while (pos < all.size()) {
+            std::size_t end = std::min(pos + kPieceSize, all.size());
+            const std::size_t lf = all.find('\n', pos);
+            if (lf != std::string_view::npos && lf < end) end = lf + 1;
+            const std::string_view piece = all.substr(pos, end - pos);
+            pos = end;
+            if (piece.front() == '#') continue;  // a comment
+            Piece(piece);
+        }
+        return std::move(steps_);
+    }
+
+  private:
+    void Piece(std::string_view piece) {
+        const std::size_t first = steps_.size();
+        std::size_t i = 0;
+        while (i < piece.size()) {
+            const std::size_t open = piece.find('[', i);
+            if (open == std::string_view::npos) {
+                AddText(piece.substr(i));
+                break;
+            }
+            AddText(piece.substr(i, open - i));
+            const char kind = open + 1 < piece.size() ? piece[open + 1] : '\0';
+            const bool marked = kind == '@' || kind == '?' || kind == '/';
+            const std::size_t start = open + (marked ? 2 : 1);
+            const std::size_t close = piece.find(']', start);
+            const std::size_t contentEnd = close == std::string_view::npos ? piece.size() : close;
+            const std::string_view content = piece.substr(start, contentEnd - start);
+            std::size_t next = close == std::string_view::npos ? piece.size() : close + 1;
+
+            if (kind == '@') {
+                Assignment(content);
+            } else if (kind == '?') {
+                Conditional(content);
+            } else {
+                Reference(content, kind == '/');
+            }
+            if (marked && kind != '/' && next < piece.size() && piece[next] == '\n') ++next;
+            i = next;
+        }
+        // A failing conditional goes on after this piece; text is not joined across that point.
+        bool tested = false;
+        for (std::size_t k = first; k < steps_.size(); ++k) {
+            if (steps_[k].kind == Step::IfLevel || steps_[k].kind == Step::IfMoreLinks) {
+                steps_[k].skipTo = steps_.size();
+                tested = true;
+            }
+        }
+        if (tested) joinFloor_ = steps_.size();
+    }
+
+    void AddText(std::string_view text) {
+        if (text.empty()) return;
+        if (steps_.size() > joinFloor_ && steps_.back().kind == Step::Text) {
+            steps_.back().text.append(text);
+            return;
+        }
+        Add(Step::Text, -1, text);
+    }
+
+    void Add(Step::Kind kind, int index, std::string_view text) {
+        Step step;
+        step.kind = kind;
+        step.index = index;
+        step.text.assign(text);
+        steps_.push_back(std::move(step));
+    }
+
+    void Log(std::string text) { Add(Step::Log, -1, text); }
+
+    // The lookup of an assignment or conditional: the index, or -1 after its log line.
+    int AssignedIndex(std::string_view content, std::string_view& value) {
+        const MacroLookup found = LookupMacro(content, true);
+        if (found.error == MacroLookup::Syntax) {
+            Log("Syntax error (in template file): " + std::string(content));
+            return -1;
+        }
+        if (found.error == MacroLookup::Unknown) {
+            Log("Unknown macro name (in template file) : " + found.upperName);
+            return -1;
+        }
+        value = content.substr(found.valueAt);
+        return found.index;
+    }
+
+    void Assignment(std::string_view content) {
+        std::string_view value;
+        const int index = AssignedIndex(content, value);
+        if (index < 0) return;
+        if (IsRefusedAssignment(index)) {
+            Add(Step::Store, index, value);
+            Log("Dont know how to assgn value to macro: " + std::string(content));
+        } else {
+            Add(value.empty() ? Step::Store : Step::Assign, index, value);
+        }
+    }
+
+    void Conditional(std::string_view content) {
+        std::string_view value;
+        const int index = AssignedIndex(content, value);
+        if (index >= 0) Add(Step::Store, index, value);
+        if (index == MACRO_LEVEL) {
+            Add(Step::IfLevel, index, {});
+            steps_.back().level = ReadDecimal(value);
+        } else if (index == MACRO_MORELINKS) {
+            Add(Step::IfMoreLinks, index, {});
+        } else {
+            Log("Dont know contitional statement: " + std::string(content));
+        }
+    }
+
+    void Reference(std::string_view content, bool closing) {
+        const MacroLookup found = LookupMacro(content, false);
+        if (found.error == MacroLookup::Syntax) {
+            Log("Syntax error (in template file): " + std::string(content));
+        } else if (found.error == MacroLookup::Unknown) {
+            Log("Unknown macro name (in template file) : " + found.upperName);
+        } else if (!closing) {
+            Add(Step::Insert, found.index, {});
+        } else {
+            const std::size_t eq = content.rfind('=');
+            if (eq != std::string_view::npos) {
+                Add(Step::CloseText, found.index, content.substr(eq + 1));
+            } else {
+                Add(Step::Close, found.index, {});
+            }
+        }
+    }
+
+    std::vector<Step> steps_;
+    std::size_t joinFloor_ = 0;  // text steps before this index are not extended
+};
+
 }  // namespace
 
 const std::string* PageGenerator::CachedText(const std::string& fileName) {
@@ -51,6 +195,17 @@ const std::string* PageGenerator::CachedText(const std::string& fileName) {
         std::string content;
         if (env_.files.ReadText(fileName, content)) text = std::move(content);
         it = texts_.emplace(fileName, std::move(text)).first;
+    }
+    return it->second ? &*it->second : nullptr;
+}
+
+const std::vector<TemplateStep>* PageGenerator::CompiledSteps(const std::string& fileName) {
+    auto it = templates_.find(fileName);
+    if (it == templates_.end()) {
+        std::optional<std::vector<TemplateStep>> steps;
+        std::string content;
+        if (env_.files.ReadText(fileName, content)) steps = TemplateCompiler().Compile(content);
+        it = templates_.emplace(fileName, std::move(steps)).first;
     }
     return it->second ? &*it->second : nullptr;
 }
@@ -65,8 +220,8 @@ std::unique_ptr<CMacroTable> PageGenerator::CreateNode(const SiteItem* item, int
     env_.reporter.StepProgress();
     env_.reporter.SetCurrentTag(GetTag(item));
 
-    const std::string* text = CachedText(fileName);
-    if (!text) {
+    const std::vector<TemplateStep>* steps = CompiledSteps(fileName);
+    if (!steps) {
         env_.messages.Show("Unable to open template file: " + fileName, "CreateNode() ERROR",
                            MsgIcon::Exclamation);
         return table;
@@ -74,105 +229,55 @@ std::unique_ptr<CMacroTable> PageGenerator::CreateNode(const SiteItem* item, int
     AppendLog("Parsing template file: " + fileName);
 
     Expansion x{*table, item, node, depth};
-    const std::string_view all = *text;
-    std::size_t pos = 0;
-    while (pos < all.size()) {
-        std::size_t end = std::min(pos + kPieceSize, all.size());
-        const std::size_t lf = all.find('\n', pos);
-        if (lf != std::string_view::npos && lf < end) end = lf + 1;
-        const std::string_view piece = all.substr(pos, end - pos);
-        pos = end;
-        if (piece.front() == '#') continue;  // a comment
-        ParsePiece(x, piece);
-    }
+    RunSteps(x, *steps);
     return table;
 }
 
-void PageGenerator::ParsePiece(Expansion& x, std::string_view piece) {
-    std::string& out = x.table.m_strOutput;
-    std::size_t i = 0;
-    while (i < piece.size()) {
-        const std::size_t open = piece.find('[', i);
-        if (open == std::string_view::npos) {
-            out.append(piece.substr(i));
-            return;
-        }
-        out.append(piece.substr(i, open - i));
-        const char kind = open + 1 < piece.size() ? piece[open + 1] : '\0';
-        const bool marked = kind == '@' || kind == '?' || kind == '/';
-        const std::size_t start = open + (marked ? 2 : 1);
-        const std::size_t close = piece.find(']', start);
-        const std::size_t contentEnd = close == std::string_view::npos ? piece.size() : close;
-        const std::string_view content = piece.substr(start, contentEnd - start);
-        std::size_t next = close == std::string_view::npos ? piece.size() : close + 1;
-
-        if (kind == '@' || kind == '?') {
-            if (kind == '@') {
-                Assign(x, content);
-            } else if (!Conditional(x, content)) {
-                return;  // the rest of the piece is dropped
-            }
-            if (next < piece.size() && piece[next] == '\n') ++next;
-        } else {
-            const MacroLookup found = LookupMacro(content, false);
-            if (found.error == MacroLookup::Syntax) {
-                AppendLog("Syntax error (in template file): " + std::string(content));
-            } else if (found.error == MacroLookup::Unknown) {
-                AppendLog("Unknown macro name (in template file) : " + found.upperName);
-            } else {
-                const std::string& expansion = x.table.m_strExpand[found.index];
-                if (kind != '/') {
-                    out += expansion;
-                } else if (!expansion.empty()) {
-                    const std::size_t eq = content.rfind('=');
-                    if (eq != std::string_view::npos) {
-                        out.append(content.substr(eq + 1));
-                    } else {
-                        out += "</";
-                        out.append(expansion, 1);
-                    }
+void PageGenerator::RunSteps(Expansion& x, const std::vector<TemplateStep>& steps) {
+    CMacroTable& t = x.table;
+    std::string& out = t.m_strOutput;
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        const TemplateStep& step = steps[k];
+        switch (step.kind) {
+            case TemplateStep::Text:
+                out += step.text;
+                break;
+            case TemplateStep::Log:
+                AppendLog(step.text);
+                break;
+            case TemplateStep::Store:
+                t.m_strValue[step.index] = step.text;
+                break;
+            case TemplateStep::Assign:
+                t.m_strValue[step.index] = step.text;
+                Expand(x, step.index);
+                break;
+            case TemplateStep::IfLevel:
+                if (step.level > GetLevel(x.item)) k = step.skipTo - 1;
+                break;
+            case TemplateStep::IfMoreLinks: {
+                const SiteItem* next = x.item->Next();
+                if (next && next->Node() && next->Node()->m_nType == NODE_LINK) {
+                    k = step.skipTo - 1;
                 }
+                break;
             }
+            case TemplateStep::Insert:
+                out += t.m_strExpand[step.index];
+                break;
+            case TemplateStep::Close: {
+                const std::string& expansion = t.m_strExpand[step.index];
+                if (!expansion.empty()) {
+                    out += "</";
+                    out.append(expansion, 1);
+                }
+                break;
+            }
+            case TemplateStep::CloseText:
+                if (!t.m_strExpand[step.index].empty()) out += step.text;
+                break;
         }
-        i = next;
     }
-}
-
-int PageGenerator::AssignMacro(CMacroTable& table, std::string_view content) {
-    const MacroLookup found = LookupMacro(content, true);
-    if (found.error == MacroLookup::Syntax) {
-        AppendLog("Syntax error (in template file): " + std::string(content));
-        return -1;
-    }
-    if (found.error == MacroLookup::Unknown) {
-        AppendLog("Unknown macro name (in template file) : " + found.upperName);
-        return -1;
-    }
-    table.m_strValue[found.index] = std::string(content.substr(found.valueAt));
-    return found.index;
-}
-
-void PageGenerator::Assign(Expansion& x, std::string_view content) {
-    const int index = AssignMacro(x.table, content);
-    if (index < 0) return;
-    if (IsRefusedAssignment(index)) {
-        AppendLog("Dont know how to assgn value to macro: " + std::string(content));
-        return;
-    }
-    if (!x.table.m_strValue[index].empty()) Expand(x, index);
-}
-
-bool PageGenerator::Conditional(Expansion& x, std::string_view content) {
-    const int index = AssignMacro(x.table, content);
-    if (index == MACRO_LEVEL) {
-        return ReadDecimal(x.table.m_strValue[index]) <= GetLevel(x.item);
-    }
-    if (index == MACRO_MORELINKS) {
-        const SiteItem* next = x.item->Next();
-        return !next || !next->Node() || next->Node()->m_nType != NODE_LINK;
-    }
-    AppendLog("Dont know contitional statement: " + std::string(content));
-    return true;
 }
 
 }  // namespace folio

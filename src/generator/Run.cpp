@@ -27,6 +27,7 @@ void PageGenerator::BeginRun() {
     copySet_.clear();
     log_.clear();
     texts_.clear();
+    templates_.clear();
     gifSizes_.clear();
     destKey_.clear();
     destHost_.reset();
@@ -69,6 +70,7 @@ void PageGenerator::FinishRun(GenerateResult result) {
     copyList_.clear();
     copySet_.clear();
     texts_.clear();
+    templates_.clear();
     gifSizes_.clear();
 }
 
