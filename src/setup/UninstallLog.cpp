@@ -43,9 +43,12 @@ LogLine ClassifyLogLine(std::string_view line) {
     }
 }
 
+bool IsOrdinaryFile(std::string_view arg) {
+    return arg.size() >= 4 && arg[0] == '0' && arg[2] == '0';
+}
+
 std::string_view OrdinaryFilePath(std::string_view arg) {
-    if (arg.size() <= 4 || arg[0] != '0' || arg[2] != '0') return {};
-    return arg.substr(4);
+    return IsOrdinaryFile(arg) ? arg.substr(4) : std::string_view{};
 }
 
 UninstallLogContents ReadUninstallLog(std::string_view text) {

@@ -39,8 +39,11 @@ struct LogLine {
 // Tells a line's kind by its first letter; the argument follows at the keyword's fixed offset.
 LogLine ClassifyLogLine(std::string_view line);
 
-// A file line's path when its flags are both the single digit 0 (an ordinary file that the
-// uninstaller deletes); empty otherwise.
+// Whether a file line names an ordinary file, which the uninstaller deletes: the first and third
+// characters of its argument (the two flags) are the digit 0 and a path place follows them.
+bool IsOrdinaryFile(std::string_view fileArgument);
+// An ordinary file line's path, from the argument's fifth character on (it may be empty); empty
+// for other file lines.
 std::string_view OrdinaryFilePath(std::string_view fileArgument);
 
 struct UninstallLogContents {

@@ -138,8 +138,8 @@ int RunUninstall(WinSystem& sys, Console& console, const UninstallArguments& arg
                 if (!l.argument.empty()) DecrementSharedCount(sys, l.argument);
                 break;
             case LogLineKind::File: {
+                if (!setup::IsOrdinaryFile(l.argument)) break;
                 const std::string_view file = setup::OrdinaryFilePath(l.argument);
-                if (file.empty()) break;
                 console.Write("Deleting file " + std::string(file) + " ");
                 console.Write(sys.DeleteFile(file) == ERROR_SUCCESS
                                   ? " .. Deleted.\n"

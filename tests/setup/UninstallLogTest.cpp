@@ -33,11 +33,22 @@ TEST(UninstallLog, ClassifyLogLine) {
 }
 
 TEST(UninstallLog, OrdinaryFilePath) {
-    EXPECT_EQ(OrdinaryFilePath("0 0 C:\\a b\\c.txt"), "C:\\a b\\c.txt");
-    EXPECT_EQ(OrdinaryFilePath("1 0 C:\\x.dll"), "");
-    EXPECT_EQ(OrdinaryFilePath("0 1 C:\\x.dll"), "");
-    EXPECT_EQ(OrdinaryFilePath("0 0 "), "");
-    EXPECT_EQ(OrdinaryFilePath("0"), "");
+    const struct Case {
+        const char* argument;
+        bool ordinary;
+        const char* path;
+    } cases[] = {
+        {"0 0 C:\\a b\\c.txt", true, "C:\\a b\\c.txt"},
+        {"1 0 C:\\x.dll", false, ""},
+        {"0 1 C:\\x.dll", false, ""},
+        {"0 0 ", true, ""},  // no path: its deletion fails and is reported
+        {"0 0", false, ""},  // nothing where the path would begin
+        {"0", false, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsOrdinaryFile(c.argument), c.ordinary) << c.argument;
+        EXPECT_EQ(OrdinaryFilePath(c.argument), c.path) << c.argument;
+    }
 }
 
 TEST(UninstallLog, ReaderOrderAndOverlongLines) {

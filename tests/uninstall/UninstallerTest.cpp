@@ -130,6 +130,33 @@ TEST_F(Replay, FilesDirectoriesAndOrder) {
     EXPECT_FALSE(Exists("C:\\.UnInst.inf"));
 }
 
+// File lines by their flags: the first and third characters of the argument decide, and the
+// path runs from the fifth to the end, even when that leaves nothing.
+TEST_F(Replay, FileLinesByTheirFlags) {
+    const struct Case {
+        const char* line;
+        const char* out;
+    } cases[] = {
+        {"file 0 0 C:\\a b", "Deleting file C:\\a b  .. Deleted.\n"},
+        {"file 0x0 C:\\a b", "Deleting file C:\\a b  .. Deleted.\n"},
+        {"file 0 0 ", "Deleting file   .. Failed to delete file.\n"},
+        {"file 0 0x", "Deleting file   .. Failed to delete file.\n"},
+        {"file 0 0", ""},
+        {"file 1 0 C:\\a b", ""},
+        {"file 0 1 C:\\a b", ""},
+        {"file 00 0 C:\\a b", ""},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(sys->WriteFile("C:\\a b", "x", WinSystem::WriteMode::Replace), ERROR_SUCCESS);
+        WriteLog(std::string("P\n") + c.line + "\n");
+        EXPECT_EQ(Run("y\n"), kExitDone);
+        const std::size_t from = out.find("uninstalled\n\n") + 13;
+        EXPECT_EQ(out.substr(from, out.rfind("Done.") - from), c.out) << c.line;
+        EXPECT_EQ(Exists("C:\\a b"), std::string(c.out).find("Deleted") == std::string::npos)
+            << c.line;
+    }
+}
+
 TEST_F(Replay, SharedCounters) {
     for (const char* f : {"C:\\two.dll", "C:\\one.dll", "C:\\none.dll", "C:\\busy.dll"}) {
         ASSERT_EQ(sys->WriteFile(f, "x", WinSystem::WriteMode::Replace), ERROR_SUCCESS);
