@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     }
     if (parsed.hostPath) {
         const auto win = sys->WindowsPath(fs::path(Cp1252ToUtf8(parsed.logPath)));
-        if (win) parsed.logPath = *win;
+        if (win) parsed.windowsPath = *win;
     }
     // Like any running program, this one cannot be deleted while it runs when it was started
     // from inside the system (as Add/Remove Programs starts Uninstall.exe).

@@ -114,8 +114,9 @@ void RemoveProgmanItem(WinSystem& sys, Console& console, std::string_view text) 
 int RunUninstall(WinSystem& sys, Console& console, const UninstallArguments& args) {
     for (const std::string& arg : args.unknown) console.Write("Unknown argument " + arg + "\n");
     const std::string& path = args.logPath;
+    const std::string& logFile = args.hostPath ? args.windowsPath : args.logPath;
     std::string bytes;
-    if (sys.ReadFile(path, bytes) != ERROR_SUCCESS) {
+    if (logFile.empty() || sys.ReadFile(logFile, bytes) != ERROR_SUCCESS) {
         console.Write("Unable to open " + path + "\nPress ENTER to exit.");
         console.ReadChar();
         return kExitNoLog;
@@ -159,7 +160,7 @@ int RunUninstall(WinSystem& sys, Console& console, const UninstallArguments& arg
                 break;
         }
     }
-    sys.DeleteFile(path);
+    sys.DeleteFile(logFile);
     console.Write("Done. Press [ENTER] to exit.");
     console.DiscardInput();
     console.ReadChar();

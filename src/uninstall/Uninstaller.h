@@ -27,8 +27,11 @@ class Console {
 enum ExitCode : int { kExitDone = 0, kExitNoLog = 1, kExitDeclined = 2 };
 
 struct UninstallArguments {
-    std::string logPath = ".UnInst.inf";
-    bool hostPath = false;             // the log path is a path of the host, not of Windows
+    std::string logPath = ".UnInst.inf";  // as given, and so named in messages
+    bool hostPath = false;                // the log path is a path of the host, not of Windows
+    // For a host path: the same file as a path of the Windows system, empty when it lies
+    // outside that system (then it cannot be opened). Filled in by the program.
+    std::string windowsPath;
     std::vector<std::string> unknown;  // "/" options, reported and ignored
 };
 
@@ -37,7 +40,7 @@ struct UninstallArguments {
 // other argument replaces the log path; the last one wins.
 UninstallArguments ParseUninstallArguments(const std::vector<std::string>& args);
 
-// The whole run on a log path of the Windows system. Returns the exit code.
+// The whole run, on the log named by the arguments. Returns the exit code.
 int RunUninstall(win::WinSystem& sys, Console& console, const UninstallArguments& args);
 
 // Lowers a shared file's counter; at zero deletes the file and its counter.

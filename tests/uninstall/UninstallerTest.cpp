@@ -104,6 +104,32 @@ TEST_F(Replay, MissingLogAndUnknownArguments) {
               "ENTER to exit.");
 }
 
+// A log named by its host path is opened as the same file of the Windows system, but it is
+// named as it was given; one outside the system cannot be opened.
+TEST_F(Replay, LogNamedByItsHostPath) {
+    const struct Case {
+        const char* windowsPath;
+        int rc;
+        const char* out;
+    } cases[] = {
+        {"C:\\.UnInst.inf", kExitDone,
+         "This program will uninstall P\n\n\nPress Y and [ENTER] to uninstall or just [ENTER] to "
+         "abort.P\n will now be uninstalled\n\nDone. Press [ENTER] to exit."},
+        {"C:\\missing.inf", kExitNoLog,
+         "Unable to open /host/root/drive_c/.UnInst.inf\nPress ENTER to exit."},
+        {"", kExitNoLog, "Unable to open /host/root/drive_c/.UnInst.inf\nPress ENTER to exit."},
+    };
+    for (const auto& c : cases) {
+        WriteLog("P\n");
+        UninstallArguments args = ParseUninstallArguments({"/host/root/drive_c/.UnInst.inf"});
+        args.windowsPath = c.windowsPath;
+        ScriptedConsole console("y\n\n");
+        EXPECT_EQ(RunUninstall(*sys, console, args), c.rc) << c.windowsPath;
+        EXPECT_EQ(console.out, c.out) << c.windowsPath;
+        EXPECT_EQ(Exists("C:\\.UnInst.inf"), c.rc != kExitDone) << c.windowsPath;
+    }
+}
+
 TEST_F(Replay, FilesDirectoriesAndOrder) {
     ASSERT_EQ(sys->CreateDirectory("C:\\P"), ERROR_SUCCESS);
     ASSERT_EQ(sys->CreateDirectory("C:\\P\\sub"), ERROR_SUCCESS);
