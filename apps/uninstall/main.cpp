@@ -46,8 +46,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         auto text = Utf8ToCp1252(argv[i]);
         if (!text) {
+            // No log can have such a name: it cannot be opened.
             std::cerr << "uninstall: \"" << argv[i] << "\" has characters Windows-1252 lacks\n";
-            return 2;
+            return uninstall::kExitNoLog;
         }
         args.push_back(*text);
     }

@@ -142,6 +142,12 @@ TEST_P(EndToEnd, ThePrograms) {
     ForgetWhatStays(*sys, after);  // the log was still in it when its line came
     EXPECT_EQ(setup::test::Difference(before, after), "");
 
+    // A log path Windows-1252 cannot spell cannot be opened: exit code 1, as for any log that
+    // cannot be opened (2 would say that the user declined).
+    const std::string unspellable = env + "'" + (bin / "uninstall").string() +
+                                    "' 'C:\\\xC4\x80.inf' </dev/null >/dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(unspellable.c_str())), 1);
+
     // Without --unattended: the wizard does not exist yet.
     const std::string wizardCmd = "cd '" + product.string() + "' && " + env + "'" +
                                   (bin / "setup").string() + "' 2>/dev/null";
