@@ -53,7 +53,9 @@ void DecrementSharedCount(WinSystem& sys, std::string_view path) {
         return;
     }
     RegValue value;
-    if (sys.RegQueryValue(key, path, value, 4) == ERROR_SUCCESS) {
+    // A value of fewer than four bytes is no counter: read as one it would be taken for 0, and
+    // the shared file deleted.
+    if (sys.RegQueryValue(key, path, value, 4) == ERROR_SUCCESS && value.data.size() == 4) {
         // A counter already at 0 is one whose file could not be deleted last time: try again.
         const Dword count = value.AsDword() == 0 ? 0 : value.AsDword() - 1;
         if (count > 0) {

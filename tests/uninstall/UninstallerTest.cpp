@@ -212,6 +212,32 @@ TEST_F(Replay, SharedCounters) {
     EXPECT_EQ(Count("C:\\busy.dll"), std::nullopt);
 }
 
+// Only a four-byte value is a counter. A shorter one (a text of a character, two bytes) would
+// read as 0 and have its shared file deleted; it is left as it is, like one too long to read.
+TEST_F(Replay, CountersThatAreNotFourBytes) {
+    const RegValue values[] = {
+        RegValue::Sz("1"),
+        RegValue::Sz(""),
+        {REG_BINARY, std::string("\x02\x00", 2)},
+        {REG_BINARY, std::string(8, '\0')},
+        RegValue::Sz("12345"),
+    };
+    for (const RegValue& v : values) {
+        ASSERT_EQ(sys->WriteFile("C:\\odd.dll", "x", WinSystem::WriteMode::Replace), ERROR_SUCCESS);
+        HKey key;
+        ASSERT_EQ(sys->RegCreateKey(HKEY_LOCAL_MACHINE, setup::kSharedDllsKey, KEY_ALL_ACCESS, key),
+                  ERROR_SUCCESS);
+        sys->RegSetValue(key, "C:\\odd.dll", v);
+        DecrementSharedCount(*sys, "C:\\odd.dll");
+        RegValue after;
+        EXPECT_EQ(sys->RegQueryValue(key, "C:\\odd.dll", after), ERROR_SUCCESS) << v.data;
+        sys->RegCloseKey(key);
+        EXPECT_EQ(after.type, v.type) << v.data;
+        EXPECT_EQ(after.data, v.data);
+        EXPECT_TRUE(Exists("C:\\odd.dll")) << v.data;
+    }
+}
+
 TEST_F(Replay, RegistryKeys) {
     const std::string base = std::string(setup::kUninstallKey) + "\\Product";
     HKey key;
