@@ -1,6 +1,8 @@
 // Image maps, GIF picture sizes and the page writer.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "generator/Generator.h"
@@ -40,8 +42,9 @@ std::vector<std::string_view> Fields(std::string_view line) {
 
 bool PageGenerator::ReadImageMap(std::string& picture, std::string& expansion,
                                  std::string& mapAttr) {
-    const std::string name = "imagemap" + std::to_string(++env_.program.mapCounter);
+    const std::uint32_t number = ++env_.program.mapCounter;
     if (picture.size() < 4 || !EndsWithNoCase(picture, ".map")) return false;
+    const std::string name = "imagemap" + std::to_string(number);
     const std::string* text = CachedText(picture);
     if (!text) {
         AppendLog("*** Unable to open Image Map file: " + picture);
@@ -131,6 +134,17 @@ void AppendHtml(std::string& out, std::string_view text, bool crlf) {
     out.reserve(out.size() + text.size() + text.size() / 16 + 16);
     std::size_t from = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Skip eight bytes at a time while none of them is a line feed or above 127.
+        while (i + 8 <= text.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + i, sizeof word);
+            constexpr std::uint64_t kOnes = 0x0101010101010101u;
+            constexpr std::uint64_t kHigh = 0x8080808080808080u;
+            const std::uint64_t lf = word ^ (kOnes * '\n');
+            if (((word | ((lf - kOnes) & ~lf)) & kHigh) != 0) break;
+            i += 8;
+        }
+        if (i >= text.size()) break;
         const auto c = static_cast<unsigned char>(text[i]);
         const char* replacement = nullptr;
         if (c == '\n') {

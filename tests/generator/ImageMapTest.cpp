@@ -112,5 +112,39 @@ TEST(HtmlEntitiesTest, SixLettersOnly) {
               "&aelig;&oslash;&aring;&AElig;&Oslash;&Aring;\xE4\xE9 <a>&");
 }
 
+// Long runs of plain bytes are skipped in blocks: every byte value at every place of a longer
+// text must still come out as itself or its entity.
+TEST(HtmlEntitiesTest, EveryByteAtEveryPlace) {
+    const std::string plain = "The quick brown fox jumps";
+    for (std::size_t at = 0; at <= plain.size(); ++at) {
+        for (int value = 0; value < 256; ++value) {
+            const char c = static_cast<char>(value);
+            const std::string one(1, c);
+            const std::string entity = HtmlEntities(one);
+            ASSERT_EQ(HtmlEntities(plain.substr(0, at) + one + plain.substr(at)),
+                      plain.substr(0, at) + entity + plain.substr(at))
+                << "byte " << value << " at " << at;
+        }
+    }
+}
+
+TEST_F(ImageMapTest, PagesGetCrLfAtEveryPlace) {
+    const std::string plain = "0123456789abcdefghij";
+    std::string text, expected;
+    for (std::size_t at = 0; at <= plain.size(); ++at) {
+        text += plain.substr(0, at) + "\n" + plain.substr(at) + "\xE6";
+        expected += plain.substr(0, at) + "\r\n" + plain.substr(at) + "&aelig;";
+    }
+    AtomicFile file;
+    std::string error;
+    const std::filesystem::path path = outDir / "crlf.htm";
+    ASSERT_TRUE(file.Open(path, error)) << error;
+    WriteHtml(file, text);
+    ASSERT_TRUE(file.Commit(error)) << error;
+    std::string written;
+    ASSERT_TRUE(ReadWholeFile(path, written, error)) << error;
+    EXPECT_EQ(written, expected);
+}
+
 }  // namespace
 }  // namespace folio::test
