@@ -1,5 +1,5 @@
 // What an assignment computes for each macro.
-#include <cstdio>
+#include <cstddef>
 
 #include "generator/Expansion.h"
 
@@ -9,10 +9,14 @@ namespace {
 
 // A colour 0x00BBGGRR written as RRGGBB in upper-case hexadecimal.
 std::string Hex(COLORREF c) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X%02X%02X", static_cast<unsigned>(c & 0xFF),
-                  static_cast<unsigned>((c >> 8) & 0xFF), static_cast<unsigned>((c >> 16) & 0xFF));
-    return buf;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(6, '0');
+    for (int i = 0; i < 3; ++i) {
+        const auto byte = static_cast<unsigned>((c >> (8 * i)) & 0xFF);
+        text[static_cast<std::size_t>(2 * i)] = kDigits[byte >> 4];
+        text[static_cast<std::size_t>(2 * i + 1)] = kDigits[byte & 15];
+    }
+    return text;
 }
 
 bool StartsWith(std::string_view text, char c) { return !text.empty() && text.front() == c; }
@@ -90,16 +94,28 @@ void PageGenerator::Expand(Expansion& x, int index) {
             ExpandPicture(x, index);
             break;
         case MACRO_COLOR:
-            e = fromObject ? "text=\"#" + Hex(info.m_crText) + "\" bgcolor=\"#" +
-                                 Hex(info.m_crBackground) + "\" link=\"#" + Hex(info.m_crLink) +
-                                 "\" vlink=\"#" + Hex(info.m_crVisitedLink) + "\""
-                           : v;
+            if (fromObject) {
+                e.assign("text=\"#").append(Hex(info.m_crText));
+                e.append("\" bgcolor=\"#").append(Hex(info.m_crBackground));
+                e.append("\" link=\"#").append(Hex(info.m_crLink));
+                e.append("\" vlink=\"#").append(Hex(info.m_crVisitedLink)).append("\"");
+            } else {
+                e = v;
+            }
             break;
         case MACRO_BGCOLOR:
-            e = fromObject ? "bgcolor=\"#" + Hex(info.m_crBackground) + "\"" : v;
+            if (fromObject) {
+                e.assign("bgcolor=\"#").append(Hex(info.m_crBackground)).append("\"");
+            } else {
+                e = v;
+            }
             break;
         case MACRO_FGCOLOR:
-            e = fromObject ? "color=\"#" + Hex(info.m_crText) + "\"" : v;
+            if (fromObject) {
+                e.assign("color=\"#").append(Hex(info.m_crText)).append("\"");
+            } else {
+                e = v;
+            }
             break;
         case MACRO_TITLE:
             x.style = node.m_nNameStyle;
@@ -282,10 +298,18 @@ void PageGenerator::ExpandPicture(Expansion& x, int index) {
     std::string mapAttr;
     ReadImageMap(picture, e, mapAttr);
     AddToCopyList(picture);
-    const std::string altText =
-        alt ? std::string(alt) : ConvertText(node.m_strName, node.m_nType == NODE_LINK, true);
-    e += "<IMG SRC=\"" + StripPath(picture) + "\" ALT=\"" + altText + "\" border=0 " +
-         GetGifSizeAttr(picture) + mapAttr + ">";
+    e += "<IMG SRC=\"";
+    e += StripPath(picture);
+    e += "\" ALT=\"";
+    if (alt) {
+        e += alt;
+    } else {
+        e += ConvertText(node.m_strName, node.m_nType == NODE_LINK, true);
+    }
+    e += "\" border=0 ";
+    e += GetGifSizeAttr(picture);
+    e += mapAttr;
+    e += '>';
 }
 
 }  // namespace folio

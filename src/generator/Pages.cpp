@@ -1,5 +1,6 @@
 // Page files, link lists of children, the home link list, text preparation and the table of
 // contents.
+#include <algorithm>
 #include <climits>
 
 #include "generator/Expansion.h"
@@ -197,8 +198,10 @@ std::string PageGenerator::ConvertText(std::string_view text, bool cutLastWord,
     }
     std::string copy;
     copy.reserve(text.size());
-    for (const char c : text) {
-        if (c != '\r') copy += c;
+    for (std::size_t from = 0; from < text.size();) {
+        const std::size_t cr = std::min(text.find('\r', from), text.size());
+        copy.append(text.substr(from, cr - from));
+        from = cr + 1;
     }
     if (!withMacros || copy.find("[$") == std::string::npos) return copy;
 
