@@ -79,6 +79,13 @@ struct TemplateStep {
     std::string text;
 };
 
+// A template file as a run uses it: its steps, and the size of its literal text (what an
+// object's output holds at least, unless a conditional drops some).
+struct CompiledTemplate {
+    std::vector<TemplateStep> steps;
+    std::size_t textSize = 0;
+};
+
 class PageGenerator {
   public:
     explicit PageGenerator(GenerateEnv env);
@@ -138,8 +145,8 @@ class PageGenerator {
     // A text file of this run (template or image map), read once; null when it cannot be read.
     const std::string* CachedText(const std::string& fileName);
     // A template file of this run, read and compiled once; null when it cannot be read.
-    const std::vector<TemplateStep>* CompiledSteps(const std::string& fileName);
-    void RunSteps(Expansion& x, const std::vector<TemplateStep>& steps);
+    const CompiledTemplate* Compiled(const std::string& fileName);
+    void RunSteps(Expansion& x, const CompiledTemplate& compiled);
     void Expand(Expansion& x, int index);
     void ExpandSingleFile(Expansion& x, int index);
     void ExpandPicture(Expansion& x, int index);
@@ -160,7 +167,7 @@ class PageGenerator {
     std::unordered_map<std::string, std::optional<std::string>> texts_;
     // The template files of this run, compiled: the steps, or nothing for a file that could not
     // be read. Every object still logs and reports as if its template were read and parsed anew.
-    std::unordered_map<std::string, std::optional<std::vector<TemplateStep>>> templates_;
+    std::unordered_map<std::string, std::optional<CompiledTemplate>> templates_;
     // The size attributes of the GIF pictures of this run, by path.
     std::unordered_map<std::string, std::string> gifSizes_;
     // The page directory of this run as written in page paths, and its host path.

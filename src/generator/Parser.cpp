@@ -199,13 +199,19 @@ const std::string* PageGenerator::CachedText(const std::string& fileName) {
     return it->second ? &*it->second : nullptr;
 }
 
-const std::vector<TemplateStep>* PageGenerator::CompiledSteps(const std::string& fileName) {
+const CompiledTemplate* PageGenerator::Compiled(const std::string& fileName) {
     auto it = templates_.find(fileName);
     if (it == templates_.end()) {
-        std::optional<std::vector<TemplateStep>> steps;
+        std::optional<CompiledTemplate> compiled;
         std::string content;
-        if (env_.files.ReadText(fileName, content)) steps = TemplateCompiler().Compile(content);
-        it = templates_.emplace(fileName, std::move(steps)).first;
+        if (env_.files.ReadText(fileName, content)) {
+            compiled.emplace();
+            compiled->steps = TemplateCompiler().Compile(content);
+            for (const TemplateStep& step : compiled->steps) {
+                if (step.kind == TemplateStep::Text) compiled->textSize += step.text.size();
+            }
+        }
+        it = templates_.emplace(fileName, std::move(compiled)).first;
     }
     return it->second ? &*it->second : nullptr;
 }
@@ -220,22 +226,26 @@ std::unique_ptr<CMacroTable> PageGenerator::CreateNode(const SiteItem* item, int
     env_.reporter.StepProgress();
     env_.reporter.SetCurrentTag(GetTag(item));
 
-    const std::vector<TemplateStep>* steps = CompiledSteps(fileName);
-    if (!steps) {
+    const CompiledTemplate* compiled = Compiled(fileName);
+    if (!compiled) {
         env_.messages.Show("Unable to open template file: " + fileName, "CreateNode() ERROR",
                            MsgIcon::Exclamation);
         return table;
     }
-    AppendLog("Parsing template file: " + fileName);
+    log_ += "Parsing template file: ";
+    AppendLog(fileName);
 
     Expansion x{*table, item, node, depth};
-    RunSteps(x, *steps);
+    RunSteps(x, *compiled);
     return table;
 }
 
-void PageGenerator::RunSteps(Expansion& x, const std::vector<TemplateStep>& steps) {
+void PageGenerator::RunSteps(Expansion& x, const CompiledTemplate& compiled) {
+    const std::vector<TemplateStep>& steps = compiled.steps;
     CMacroTable& t = x.table;
     std::string& out = t.m_strOutput;
+    // Room for the literal text and about as much again of macro text.
+    out.reserve(2 * compiled.textSize);
     for (std::size_t k = 0; k < steps.size(); ++k) {
         const TemplateStep& step = steps[k];
         switch (step.kind) {
