@@ -123,8 +123,9 @@ class TemplateCompiler {
 
     void Log(std::string text) { Add(Step::Log, -1, text); }
 
-    // The lookup of an assignment or conditional: the index, or -1 after its log line.
-    int AssignedIndex(std::string_view content, std::string_view& value) {
+    // The lookup of an assignment or conditional: the macro index, with the value after the first
+    // "=", or -1 after the log line of the failed lookup.
+    int AssignMacro(std::string_view content, std::string_view& value) {
         const MacroLookup found = LookupMacro(content, true);
         if (found.error == MacroLookup::Syntax) {
             Log("Syntax error (in template file): " + std::string(content));
@@ -140,7 +141,7 @@ class TemplateCompiler {
 
     void Assignment(std::string_view content) {
         std::string_view value;
-        const int index = AssignedIndex(content, value);
+        const int index = AssignMacro(content, value);
         if (index < 0) return;
         if (IsRefusedAssignment(index)) {
             Add(Step::Store, index, value);
@@ -152,7 +153,7 @@ class TemplateCompiler {
 
     void Conditional(std::string_view content) {
         std::string_view value;
-        const int index = AssignedIndex(content, value);
+        const int index = AssignMacro(content, value);
         if (index >= 0) Add(Step::Store, index, value);
         if (index == MACRO_LEVEL) {
             Add(Step::IfLevel, index, {});
