@@ -220,7 +220,9 @@ InstallOutcome SetupRun::Install(const InstallChoices& choices) {
                    std::to_string(maxDest) + " characters. Install aborted.");
         return InstallOutcome::Ended;
     }
-    if (groupName_.size() > kMaxPath || !IsPlainFileName(groupName_)) {
+    // On Windows 95 and NT 4 the name becomes a folder beside other programs' folders; on
+    // NT 3.51 it only names a Program Manager group, whose items check it one by one.
+    if (groupName_.size() > kMaxPath || (os_ != OS_NT351 && !IsPlainFileName(groupName_))) {
         sink_.Show("The program folder name \"" + groupName_ +
                    "\" is not a folder name of at most 259 characters. Install aborted.");
         return InstallOutcome::Ended;

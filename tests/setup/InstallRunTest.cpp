@@ -20,11 +20,13 @@ using win::test::WriteHost;
 const char* kComplete = "Installation complete. You can now run the installed program.";
 
 // A product of `modules` modules named M1.. in script order, one file each (m1.txt, ...);
-// module i is typical when i is odd, or as `typical` writes it, and minimum when i is 1.
+// module i is typical when i is odd, or as `typical` writes it, and minimum when i is 1. With
+// a `shortcut` name every file gets a shortcut (kind 2) of that name.
 class RunFixture {
   public:
     explicit RunFixture(OsKind kind = OS_NT4, int modules = 3,
-                        const std::vector<std::string>& typical = {})
+                        const std::vector<std::string>& typical = {},
+                        const std::string& shortcut = "")
         : modules_(modules) {
         sys = win::test::NewRoot(dir, kind);
         const fs::path src = dir.path() / "src";
@@ -34,7 +36,8 @@ class RunFixture {
             const auto at = static_cast<std::size_t>(i - 1);
             const std::string t = at < typical.size() ? typical[at] : std::to_string(i % 2);
             script += "@\x01M" + n + "\x01 1 1 1 0 0 " + t + " " + (i == 1 ? "1" : "0") +
-                      "\r\n\x01m" + n + ".txt\x01 \x01(NULL)\x01 0\r\n";
+                      "\r\n\x01m" + n + ".txt\x01 \x01(NULL)\x01 " +
+                      (shortcut.empty() ? "0" : "2 \x01" + shortcut + "\x01") + "\r\n";
             WriteHost(src / ("m" + n + ".txt"), "module " + n);
         }
         WriteHost(src / "Setup.inf", script);
@@ -286,6 +289,29 @@ TEST(InstallRun, RefusedChoices) {
         EXPECT_EQ(run.Run(c.choices), InstallOutcome::Ended);
         EXPECT_EQ(fx.sink.messages, std::vector<std::string>{c.message});
         EXPECT_EQ(fx.sys->GetFileAttributes("C:\\Program Files\\Product"), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
+TEST(InstallRun, GroupNamesOnWindowsNT351) {
+    // The name is no folder there: what would not do as a folder name is left to the Program
+    // Manager items, which refuse only what would break their commands.
+    struct Case {
+        std::string folder;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"Tools\\Demo: 1", {kComplete}},
+        {"",
+         {"The Program Manager name \"\" is empty; no item is made for C:\\Product\\m1.txt.",
+          kComplete}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        RunFixture fx(OS_NT351, 1, {}, "App");
+        InstallChoices choices;
+        choices.folderName = c.folder;
+        SetupRun run(*fx.sys, fx.sink);
+        ASSERT_EQ(run.Run(choices), InstallOutcome::Complete);
+        EXPECT_EQ(fx.sink.messages, c.messages);
     }
 }
 
