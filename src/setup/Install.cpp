@@ -1,5 +1,7 @@
 #include "setup/Install.h"
 
+#include <algorithm>
+
 #include "platform/win/Registry.h"
 #include "platform/win/VersionInfo.h"
 #include "setup/ProgmanClient.h"
@@ -220,14 +222,6 @@ InstallOutcome SetupRun::Install(const InstallChoices& choices) {
                    std::to_string(maxDest) + " characters. Install aborted.");
         return InstallOutcome::Ended;
     }
-    // On Windows 95 and NT 4 the name becomes a folder beside other programs' folders; on
-    // NT 3.51 it only names a Program Manager group, whose items check it one by one.
-    if (groupName_.size() > kMaxPath || (os_ != OS_NT351 && !IsPlainFileName(groupName_))) {
-        sink_.Show("The program folder name \"" + groupName_ +
-                   "\" is not a folder name of at most 259 characters. Install aborted.");
-        return InstallOutcome::Ended;
-    }
-
     int fileCount = 0;
     for (std::size_t i = 0; i < script_.modules.size(); ++i) {
         SetupModule& m = script_.modules[i];
@@ -248,6 +242,20 @@ InstallOutcome SetupRun::Install(const InstallChoices& choices) {
                 break;
         }
         if (m.selected) fileCount += static_cast<int>(m.files.size());
+    }
+    // On Windows 95 and NT 4 the name becomes a folder beside other programs' folders (and the
+    // uninstaller removes it again), so it must be a plain name when a shortcut goes into it; on
+    // NT 3.51 it only names a Program Manager group, whose items check it one by one.
+    const bool makesShortcuts =
+        std::any_of(script_.modules.begin(), script_.modules.end(), [](const SetupModule& m) {
+            return m.selected && std::any_of(m.files.begin(), m.files.end(),
+                                             [](const SetupFile& f) { return f.linkKind != 0; });
+        });
+    if (groupName_.size() > kMaxPath ||
+        (os_ != OS_NT351 && makesShortcuts && !IsPlainFileName(groupName_))) {
+        sink_.Show("The program folder name \"" + groupName_ +
+                   "\" is not a folder name of at most 259 characters. Install aborted.");
+        return InstallOutcome::Ended;
     }
 
     const Dword e = sys_.CreateDirectory(destDir_);

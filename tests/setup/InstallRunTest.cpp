@@ -284,11 +284,25 @@ TEST(InstallRun, RefusedChoices) {
          "aborted."},
     };
     for (const auto& c : cases) {
-        RunFixture fx;
+        RunFixture fx(OS_NT4, 3, {}, "App");
         SetupRun run(*fx.sys, fx.sink);
         EXPECT_EQ(run.Run(c.choices), InstallOutcome::Ended);
         EXPECT_EQ(fx.sink.messages, std::vector<std::string>{c.message});
         EXPECT_EQ(fx.sys->GetFileAttributes("C:\\Program Files\\Product"), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
+TEST(InstallRun, FolderNameMattersOnlyWithShortcuts) {
+    // Without a shortcut to put into it, no folder is made and any name will do.
+    for (const std::string folder : {"", "..\\..", "a:b"}) {
+        SCOPED_TRACE(folder);
+        RunFixture fx(OS_WIN95, 2);
+        InstallChoices choices;
+        choices.folderName = folder;
+        SetupRun run(*fx.sys, fx.sink);
+        ASSERT_EQ(run.Run(choices), InstallOutcome::Complete);
+        EXPECT_EQ(fx.sink.messages, std::vector<std::string>{kComplete});
+        EXPECT_EQ(fx.Installed(), std::vector<int>{1});
     }
 }
 
