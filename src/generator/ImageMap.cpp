@@ -1,5 +1,6 @@
 // Image maps, GIF picture sizes and the page writer.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -132,30 +133,38 @@ const char* EntityOf(unsigned char c) {
 // through here, so the bytes that stand for themselves are copied in runs.
 void AppendHtml(std::string& out, std::string_view text, bool crlf) {
     out.reserve(out.size() + text.size() + text.size() / 16 + 16);
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
     std::size_t from = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // Skip eight bytes at a time while none of them is a line feed or above 127.
-        while (i + 8 <= text.size()) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (i + 8 <= text.size()) {
+            // Eight bytes at a time: the high bit of each byte that is a line feed or above 127.
+            // The lowest marked byte is exact (only bytes above a line feed can be marked
+            // wrongly), so the bytes below it are passed over.
             std::uint64_t word;
             std::memcpy(&word, text.data() + i, sizeof word);
-            constexpr std::uint64_t kOnes = 0x0101010101010101u;
-            constexpr std::uint64_t kHigh = 0x8080808080808080u;
             const std::uint64_t lf = word ^ (kOnes * '\n');
-            if (((word | ((lf - kOnes) & ~lf)) & kHigh) != 0) break;
-            i += 8;
+            const std::uint64_t marks = (word | ((lf - kOnes) & ~lf)) & kHigh;
+            if (marks == 0) {
+                i += 8;
+                continue;
+            }
+            i += static_cast<std::size_t>(std::countr_zero(marks)) / 8;
         }
-        if (i >= text.size()) break;
         const auto c = static_cast<unsigned char>(text[i]);
         const char* replacement = nullptr;
         if (c == '\n') {
-            if (!crlf) continue;
-            replacement = "\r\n";
-        } else if (c < 0xC5 || !(replacement = EntityOf(c))) {
-            continue;
+            if (crlf) replacement = "\r\n";
+        } else if (c >= 0xC5) {
+            replacement = EntityOf(c);
         }
-        out.append(text.substr(from, i - from));
-        out += replacement;
-        from = i + 1;
+        if (replacement) {
+            out.append(text.substr(from, i - from));
+            out += replacement;
+            from = i + 1;
+        }
+        ++i;
     }
     out.append(text.substr(from));
 }
