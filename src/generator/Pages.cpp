@@ -97,7 +97,9 @@ bool PageGenerator::HasSubPages(const SiteItem* item) {
 }
 
 std::string PageGenerator::GetTarget(const SiteItem* item) const {
-    return GetTag(GetPageItem(item)) + ext_ + "#" + GetTag(item);
+    std::string target = GetTag(GetPageItem(item));
+    target.append(ext_).append("#").append(GetTag(item));
+    return target;
 }
 
 std::string PageGenerator::PageFileName(const SiteItem* item) const {
@@ -172,11 +174,16 @@ void PageGenerator::ExpandLinks(Expansion& x) {
             if (!subPages || isPage) {
                 const bool bracket = GetPageItem(child) != item;
                 links += x.table.m_strExpand[MACRO_BULLET];
-                links += "  <A HREF=\"" + target + "\"> ";
-                links += bracket ? "[" + title + "]" : title;
+                links.append("  <A HREF=\"").append(target).append("\"> ");
+                if (bracket) links += '[';
+                links += title;
+                if (bracket) links += ']';
                 links += "</A>\n";
             }
-            if (isRoot) homeLinks_ += "<A HREF=\"" + target + "\"> [" + title + "]</A>\n";
+            if (isRoot) {
+                homeLinks_.append("<A HREF=\"").append(target).append("\"> [");
+                homeLinks_.append(title).append("]</A>\n");
+            }
         }
         if (isPage) continue;
         if (x.depth >= kMaxNesting) {
@@ -254,8 +261,8 @@ std::string PageGenerator::BuildContents(int levels, std::string_view pageLabel,
         if (listed) {
             out += "<LI>";
             out += label;
-            out += " <A HREF=\"" + GetTarget(x) + "\">" +
-                   ConvertText(NameOf(x), kind == NODE_LINK, false) + "</A>\n";
+            out.append(" <A HREF=\"").append(GetTarget(x)).append("\">");
+            out.append(ConvertText(NameOf(x), kind == NODE_LINK, false)).append("</A>\n");
         }
         if (x->FirstChild()) {
             out += "<UL>\n";
