@@ -284,15 +284,16 @@ void PageGenerator::ExpandPicture(Expansion& x, int index) {
             e.clear();
             return;
         }
-        picture = "images\\" + *source;
+        if (!shown) return;  // (a path below images is never raw HTML)
+        picture.assign("images\\").append(*source);
     } else {
         picture = StartsWith(v, '!') ? v.substr(1) : v;
+        if (StartsWith(picture, '<')) {
+            e = picture;
+            return;
+        }
+        if (!shown) return;
     }
-    if (StartsWith(picture, '<')) {
-        e = picture;
-        return;
-    }
-    if (!shown) return;
 
     e.clear();
     std::string mapAttr;

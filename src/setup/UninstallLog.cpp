@@ -67,11 +67,13 @@ UninstallLogContents ReadUninstallLog(std::string_view text) {
             log.productLine = line.substr(0, kLogLineMax);
             continue;
         }
+        if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+        // A line end that does not fit the read comes as an empty line, which is never acted
+        // on: only the characters before it count.
         if (line.size() > kLogLineMax) {
             log.overlong.push_back(lineNo);
             continue;
         }
-        if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
         log.lines.emplace_back(line);
     }
     std::reverse(log.lines.begin(), log.lines.end());

@@ -61,10 +61,23 @@ TEST(UninstallLog, ReaderOrderAndOverlongLines) {
     EXPECT_EQ(log.lines, (std::vector<std::string>{"", "file 0 0 C:\\P\\a", "dir C:\\P"}));
     EXPECT_EQ(log.overlong, std::vector<int>{3});
 
-    // 1039 characters with the line end still fit one read.
-    const std::string fits = "dir " + std::string(1034, 'd');
-    EXPECT_EQ(ReadUninstallLog("P\n" + fits + "\n").lines, std::vector<std::string>{fits});
-    EXPECT_EQ(ReadUninstallLog("P\n" + fits + "d\n").overlong, std::vector<int>{2});
+    // One read takes up to 1039 characters; a line end that does not fit comes as an empty
+    // line of its own, which nothing acts on. Only a longer line would be split.
+    struct Case {
+        std::size_t length;
+        const char* end;
+        bool kept;
+    } cases[] = {
+        {1038, "\n", true}, {1039, "\n", true}, {1040, "\n", false},
+        {1039, "", true},   {1040, "", false},
+    };
+    for (const auto& c : cases) {
+        const std::string line = "dir " + std::string(c.length - 4, 'd');
+        const auto read = ReadUninstallLog("P\n" + line + c.end);
+        EXPECT_EQ(read.lines, c.kept ? std::vector<std::string>{line} : std::vector<std::string>{})
+            << c.length << c.end;
+        EXPECT_EQ(read.overlong, c.kept ? std::vector<int>{} : std::vector<int>{2}) << c.length;
+    }
 
     const auto empty = ReadUninstallLog("");
     EXPECT_TRUE(empty.empty);
