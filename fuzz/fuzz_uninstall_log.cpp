@@ -61,11 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string_view line = input.substr(pos, end - pos);
         pos = end;
         if (lineNo == 1) continue;
+        if (line.ends_with('\n')) line.remove_suffix(1);
         if (line.size() > kLogLineMax) {
             overlong.push_back(lineNo);
             continue;
         }
-        if (line.ends_with('\n')) line.remove_suffix(1);
         kept.push_back(line);
     }
     std::reverse(kept.begin(), kept.end());
