@@ -170,9 +170,10 @@ class PageGenerator {
     std::unordered_map<std::string, std::optional<CompiledTemplate>> templates_;
     // The size attributes of the GIF pictures of this run, by path.
     std::unordered_map<std::string, std::string> gifSizes_;
-    // The page directory of this run as written in page paths, and its host path.
+    // The page directory of this run as written in page paths, and its host path as text, ending
+    // in a separator unless empty.
     std::string destKey_;
-    std::optional<std::filesystem::path> destHost_;
+    std::optional<std::string> destHost_;
 };
 
 // The six national letters written as entities; every other byte unchanged.

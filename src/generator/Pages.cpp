@@ -148,11 +148,17 @@ std::optional<std::filesystem::path> PageGenerator::MapPageForWrite(std::string_
     const std::string_view dirPart =
         cut == std::string_view::npos ? std::string_view() : fileName.substr(0, cut + 1);
     const std::string_view name = fileName.substr(dirPart.size());
-    if (destHost_ && !name.empty() && dirPart == destKey_) return *destHost_ / std::string(name);
+    if (destHost_ && !name.empty() && dirPart == destKey_) {
+        std::string path = *destHost_;
+        path.append(name);
+        return std::filesystem::path(std::move(path));
+    }
     std::optional<std::filesystem::path> host = env_.files.MapForWrite(fileName);
     if (host && !name.empty()) {
         destKey_.assign(dirPart);
-        destHost_ = host->parent_path();
+        // The host directory as text, ready for a name: what operator/ would put between them.
+        destHost_ = host->parent_path().string();
+        if (!destHost_->empty() && destHost_->back() != '/') *destHost_ += '/';
     }
     return host;
 }
