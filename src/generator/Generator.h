@@ -79,11 +79,13 @@ struct TemplateStep {
     std::string text;
 };
 
-// A template file as a run uses it: its steps, and the size of its literal text (what an
-// object's output holds at least, unless a conditional drops some).
+// A template file as a run uses it: its steps, the size of its literal text (what an object's
+// output holds at least, unless a conditional drops some), and the size of the output of the
+// object last expanded with it (objects of one template tend to come out alike).
 struct CompiledTemplate {
     std::vector<TemplateStep> steps;
     std::size_t textSize = 0;
+    std::size_t lastOutput = 0;
 };
 
 class PageGenerator {
@@ -145,8 +147,8 @@ class PageGenerator {
     // A text file of this run (template or image map), read once; null when it cannot be read.
     const std::string* CachedText(const std::string& fileName);
     // A template file of this run, read and compiled once; null when it cannot be read.
-    const CompiledTemplate* Compiled(const std::string& fileName);
-    void RunSteps(Expansion& x, const CompiledTemplate& compiled);
+    CompiledTemplate* Compiled(const std::string& fileName);
+    void RunSteps(Expansion& x, CompiledTemplate& compiled);
     void Expand(Expansion& x, int index);
     void ExpandSingleFile(Expansion& x, int index);
     void ExpandPicture(Expansion& x, int index);

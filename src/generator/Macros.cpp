@@ -299,18 +299,16 @@ void PageGenerator::ExpandPicture(Expansion& x, int index) {
     std::string mapAttr;
     ReadImageMap(picture, e, mapAttr);
     AddToCopyList(picture);
-    e += "<IMG SRC=\"";
-    e += StripPath(picture);
-    e += "\" ALT=\"";
-    if (alt) {
-        e += alt;
-    } else {
-        e += ConvertText(node.m_strName, node.m_nType == NODE_LINK, true);
-    }
-    e += "\" border=0 ";
-    e += GetGifSizeAttr(picture);
-    e += mapAttr;
-    e += '>';
+    const std::string file = StripPath(picture);
+    const std::string altText =
+        alt ? std::string(alt) : ConvertText(node.m_strName, node.m_nType == NODE_LINK, true);
+    const std::string size = GetGifSizeAttr(picture);
+    static constexpr std::string_view kSrc = "<IMG SRC=\"", kAlt = "\" ALT=\"",
+                                      kBorder = "\" border=0 ";
+    e.reserve(e.size() + kSrc.size() + file.size() + kAlt.size() + altText.size() + kBorder.size() +
+              size.size() + mapAttr.size() + 1);
+    e.append(kSrc).append(file).append(kAlt).append(altText).append(kBorder);
+    e.append(size).append(mapAttr).append(1, '>');
 }
 
 }  // namespace folio

@@ -200,7 +200,7 @@ const std::string* PageGenerator::CachedText(const std::string& fileName) {
     return it->second ? &*it->second : nullptr;
 }
 
-const CompiledTemplate* PageGenerator::Compiled(const std::string& fileName) {
+CompiledTemplate* PageGenerator::Compiled(const std::string& fileName) {
     auto it = templates_.find(fileName);
     if (it == templates_.end()) {
         std::optional<CompiledTemplate> compiled;
@@ -227,7 +227,7 @@ std::unique_ptr<CMacroTable> PageGenerator::CreateNode(const SiteItem* item, int
     env_.reporter.StepProgress();
     env_.reporter.SetCurrentTag(GetTag(item));
 
-    const CompiledTemplate* compiled = Compiled(fileName);
+    CompiledTemplate* compiled = Compiled(fileName);
     if (!compiled) {
         env_.messages.Show("Unable to open template file: " + fileName, "CreateNode() ERROR",
                            MsgIcon::Exclamation);
@@ -241,12 +241,13 @@ std::unique_ptr<CMacroTable> PageGenerator::CreateNode(const SiteItem* item, int
     return table;
 }
 
-void PageGenerator::RunSteps(Expansion& x, const CompiledTemplate& compiled) {
+void PageGenerator::RunSteps(Expansion& x, CompiledTemplate& compiled) {
     const std::vector<TemplateStep>& steps = compiled.steps;
     CMacroTable& t = x.table;
     std::string& out = t.m_strOutput;
-    // Room for the literal text and about as much again of macro text.
-    out.reserve(2 * compiled.textSize);
+    // Room for what the template's last object needed, or for the literal text and about as much
+    // again of macro text.
+    out.reserve(std::max(compiled.lastOutput, 2 * compiled.textSize));
     for (std::size_t k = 0; k < steps.size(); ++k) {
         const TemplateStep& step = steps[k];
         switch (step.kind) {
@@ -289,6 +290,7 @@ void PageGenerator::RunSteps(Expansion& x, const CompiledTemplate& compiled) {
                 break;
         }
     }
+    compiled.lastOutput = out.size();
 }
 
 }  // namespace folio
