@@ -1,8 +1,10 @@
 #include "FileIo.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <random>
 
 namespace folio {
 
@@ -72,14 +74,21 @@ bool WriteWholeFile(const std::filesystem::path& path, std::string_view bytes, s
 
 AtomicFile::~AtomicFile() { Abandon(); }
 
+std::filesystem::path TemporarySibling(const std::filesystem::path& target) {
+    // A counter instead of a random number: seeding a random device for every page of a
+    // generation cost more than writing some of the pages.
+    static std::atomic<unsigned long> counter{0};
+    std::filesystem::path temp = target;
+    temp += ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    return temp;
+}
+
 bool AtomicFile::Open(const std::filesystem::path& target, std::string& error) {
     Abandon();
     target_ = target;
     errno_ = 0;
-    std::random_device rd;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        std::filesystem::path temp = target;
-        temp += ".~" + std::to_string(rd() % 1000000u) + ".tmp";
+        const std::filesystem::path temp = TemporarySibling(target);
         // "x": fail rather than reuse a file somebody else created under that name.
         file_ = std::fopen(temp.c_str(), "wbx");
         if (file_) {

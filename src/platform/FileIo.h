@@ -49,6 +49,10 @@ class AtomicFile {
     int errno_ = 0;
 };
 
+// The name of a temporary file beside `target`: unique within this process, and distinct from
+// other processes' by the process id. Callers create it exclusively and try again on a clash.
+std::filesystem::path TemporarySibling(const std::filesystem::path& target);
+
 // "path: reason" with the reason of a C library errno value.
 std::string FileErrorMessage(const std::filesystem::path& path, int err);
 

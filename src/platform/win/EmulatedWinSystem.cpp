@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <nlohmann/json.hpp>
-#include <random>
 
 #include "platform/CodePage.h"
 #include "platform/FileIo.h"
@@ -146,12 +145,10 @@ int CopyHostFile(const fs::path& src, const fs::path& dst) {
         ::close(in);
         return e;
     }
-    std::random_device rd;
     fs::path temp;
     int out = -1;
     for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
-        temp = dst;
-        temp += ".~" + std::to_string(rd() % 1000000u) + ".tmp";
+        temp = TemporarySibling(dst);
         out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (out < 0 && errno != EEXIST) break;
     }
