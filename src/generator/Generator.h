@@ -125,8 +125,11 @@ class PageGenerator {
     std::string CopyListText() const;
     void CopyImageFiles(std::string_view destDir);
 
-    // The part after the last "\" or "/", lowercased when the lowercase setting is on.
+    // The file name of a picture path (after the last "\", or "/" when the path holds no ":"),
+    // lowercased when the lowercase setting is on.
     std::string StripPath(std::string_view path) const;
+    // The same for an image map's target, which only a "\" cuts (it may be an address).
+    std::string StripMapTarget(std::string_view target) const;
 
     // Image maps and pictures.
     bool ReadImageMap(std::string& picture, std::string& expansion, std::string& mapAttr);

@@ -73,7 +73,7 @@ bool PageGenerator::ReadImageMap(std::string& picture, std::string& expansion,
         } else {
             const std::vector<std::string_view> f = Fields(line);
             if (f.size() < 2 || f[0] != "rect") continue;
-            std::string target = StripPath(f[1]);
+            std::string target = StripMapTarget(f[1]);
             const std::size_t dot = target.rfind('.');
             if (ext_ == ".html" && dot != std::string::npos && target.size() - dot == 4 &&
                 EndsWithNoCase(target, ".htm")) {

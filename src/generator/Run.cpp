@@ -10,8 +10,12 @@ namespace folio {
 
 namespace {
 
+// The file name of a picture path: after the last backslash, or after the last "/" too when the
+// path names neither a drive nor an address (no ":"), since the picture folders may be named
+// with either separator. "http://host/x.gif" stays whole, so the page refers to the address.
 std::string_view AfterLastSeparator(std::string_view path) {
-    const std::size_t cut = path.find_last_of("\\/");
+    const bool address = path.find(':') != std::string_view::npos;
+    const std::size_t cut = path.find_last_of(address ? "\\" : "\\/");
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
@@ -87,6 +91,14 @@ std::string PageGenerator::CopyListText() const {
 
 std::string PageGenerator::StripPath(std::string_view path) const {
     std::string name(AfterLastSeparator(path));
+    if (lowercase_) LowerAscii(name);
+    return name;
+}
+
+std::string PageGenerator::StripMapTarget(std::string_view target) const {
+    // A map target is a page or an address, never a copied file: only a backslash cuts it.
+    const std::size_t cut = target.rfind('\\');
+    std::string name(cut == std::string_view::npos ? target : target.substr(cut + 1));
     if (lowercase_) LowerAscii(name);
     return name;
 }

@@ -44,6 +44,19 @@ TEST_F(ImageMapTest, HtmlRunRewritesOnlyExactHtmTargets) {
     EXPECT_NE(out.find("HREF=sub.htm#top>"), std::string::npos);
 }
 
+TEST_F(ImageMapTest, AddressTargetsKeepTheirSlashes) {
+    settings.m_nFileType = 1;
+    WriteResource("images/web.map",
+                  "#$GIF:plan.gif\r\n"
+                  "rect http://www.example.com/docs/Page.htm 0,0 9,9\r\n"
+                  "rect sub/Page.htm 1,1 2,2\r\n"
+                  "rect C:\\site\\Page.htm 3,3 4,4\r\n");
+    const std::string out = Render(root, "[@IMAGE=images\\web.map][IMAGE]");
+    EXPECT_NE(out.find("HREF=http://www.example.com/docs/page.html>"), std::string::npos) << out;
+    EXPECT_NE(out.find("HREF=sub/page.html>"), std::string::npos) << out;
+    EXPECT_NE(out.find("HREF=page.html>"), std::string::npos) << out;
+}
+
 TEST_F(ImageMapTest, CounterCountsEveryPictureAndKeepsCountingAcrossRuns) {
     root->Node()->m_Info.m_strIcon = "plan.map";
     const std::string out = Render(root, "[@BACKBUTTON=!][@IMAGE=!][IMAGE]");
