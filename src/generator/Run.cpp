@@ -111,7 +111,12 @@ void PageGenerator::CopyImageFiles(std::string_view destDir) {
     std::vector<char> buffer(1 << 16);
     for (const std::string& source : copyList_) {
         if (source.empty()) continue;
-        std::string target = std::string(destDir) + "\\" + std::string(AfterLastSeparator(source));
+        std::string name(AfterLastSeparator(source));
+        if (lowercase_) LowerAscii(name);
+        // The log names the whole target lowercased, as the original did; the file goes into the
+        // directory the pages went to, looked up as written.
+        std::string target = std::string(destDir) + "\\" + name;
+        const std::string hostTarget = target;
         if (lowercase_) LowerAscii(target);
 
         const std::optional<std::filesystem::path> from = env_.files.FindForRead(source);
@@ -129,7 +134,7 @@ void PageGenerator::CopyImageFiles(std::string_view destDir) {
                       std::to_string(kMaxCopyPath) + " characters.");
             continue;
         }
-        const std::optional<std::filesystem::path> to = env_.files.MapForWrite(target);
+        const std::optional<std::filesystem::path> to = env_.files.MapForWrite(hostTarget);
         if (to) std::filesystem::remove(*to, ec);
         FilePtr out(to ? std::fopen(to->c_str(), "wb") : nullptr, &std::fclose);
         if (!out) {

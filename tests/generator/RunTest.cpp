@@ -194,6 +194,19 @@ TEST_F(RunTest, LowercaseTargetAndTrailingSeparator) {
               std::string::npos);
 }
 
+// Pictures go where the pages go, even when a lowercase twin of the destination exists.
+TEST_F(RunTest, PicturesFollowThePagesFolderPastACaseTwin) {
+    fs::create_directories(dir / "Site");
+    fs::create_directories(dir / "site");
+    settings.m_strDestDir = (dir / "Site").string();
+    root->Node()->m_Info.m_strIcon = "logo.gif";
+    WriteResource("images/logo.gif", GifHeader(4, 4));
+    ASSERT_EQ(Run(), GenerateResult::Done);
+    EXPECT_TRUE(fs::exists(dir / "Site" / "index.htm"));
+    EXPECT_TRUE(fs::exists(dir / "Site" / "logo.gif"));
+    EXPECT_TRUE(fs::is_empty(dir / "site"));
+}
+
 TEST_F(RunTest, PagesBelowParagraphsAndDeepPagesAreGenerated) {
     SiteItem* p = Add(sect, "Deep0", NODE_PAGE, "D");
     for (int i = 1; i < 3000; ++i) p = Add(p, "Deep" + std::to_string(i), NODE_PAGE, "D");
