@@ -138,7 +138,8 @@ void AppendHtml(std::string& out, std::string_view text, bool crlf) {
     std::size_t from = 0;
     std::size_t i = 0;
     while (i < text.size()) {
-        if (i + 8 <= text.size()) {
+        // (The byte order of the word decides which byte is lowest: little-endian hosts only.)
+        if (std::endian::native == std::endian::little && i + 8 <= text.size()) {
             // Eight bytes at a time: the high bit of each byte that is a line feed or above 127.
             // The lowest marked byte is exact (only bytes above a line feed can be marked
             // wrongly), so the bytes below it are passed over.
